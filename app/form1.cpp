@@ -1,0 +1,204 @@
+#include "form1.h"
+
+#include "applyskin.h"
+#include "friendlistview.h"
+#include "windowsxpc.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <cstdio>
+
+namespace {
+
+// Places are given in twips, as the window was designed; 15 twips make a pixel at 96 dpi.
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+template<typename Widget>
+Widget* place(Widget* widget, const char* name, const QRect& geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+// A button, frame or option with its caption (UTF-8 text).
+template<typename Widget>
+Widget* captioned(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
+{
+    return place(new Widget(QString::fromUtf8(caption), parent), name, geometry);
+}
+
+} // namespace
+
+// Resources of a static library must be registered by name, from the global namespace.
+static void initAppIconResources()
+{
+    Q_INIT_RESOURCE(appicon);
+}
+
+const QString Form1::makerQqNumber = QStringLiteral("2653079661");
+const QString Form1::statusBarText = QStringLiteral("Fernwatch 好友在线监视 · 名单保存在程序所在的文件夹");
+
+Form1::Form1(const QString& listFilePath, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_listFilePath(listFilePath)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(windowTitleText());
+    setWindowIcon(windowIconSet());
+    QFont captions = font();
+    captions.setPointSize(9);
+    setFont(captions);
+    setFixedSize(twips(0, 0, 7575, 5985).size());
+
+    createControls();
+    setTabOrder();
+    connectSkinOptions();
+}
+
+QString Form1::windowTitleText()
+{
+    return QStringLiteral("Tamsk.Fernwatch [QQ:") + makerQqNumber + QLatin1Char(']');
+}
+
+QIcon Form1::windowIconSet()
+{
+    initAppIconResources();
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/fernwatch-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+void Form1::createControls()
+{
+    // The frames come first so that they lie beneath the controls drawn inside them; every control
+    // is the window's own child, which also makes the five skin options one exclusive group.
+    m_frame1 = captioned<QGroupBox>(this, "Frame1", "已存在的QQ名单：", twips(120, 240, 7215, 3495));
+    m_frame2 = captioned<QGroupBox>(this, "Frame2", "更换皮肤", twips(120, 3840, 7215, 615));
+    m_frame3 = captioned<QGroupBox>(this, "Frame3", "操作项", twips(120, 4560, 7215, 855));
+
+    m_listView1 = place(new FriendListView(this), "ListView1", twips(240, 480, 6975, 3135));
+    m_listView1->setFriendList(&m_friendList);
+
+    m_option1 = captioned<QRadioButton>(this, "Option1", "黑色超酷皮肤", twips(240, 4080, 1695, 255));
+    m_option2 = captioned<QRadioButton>(this, "Option2", "中国祥云皮肤", twips(1680, 4080, 1455, 255));
+    m_option4 = captioned<QRadioButton>(this, "Option4", "MSN皮肤", twips(3240, 4080, 1335, 255));
+    m_option5 = captioned<QRadioButton>(this, "Option5", "QQ影音皮肤", twips(4320, 4080, 1455, 255));
+    m_option3 = captioned<QRadioButton>(this, "Option3", "恢复默认皮肤", twips(5760, 4080, 1455, 255));
+
+    m_command2 = captioned<QPushButton>(this, "Command2", "添加QQ", twips(240, 4800, 1335, 435));
+    m_command3 = captioned<QPushButton>(this, "Command3", "删除QQ", twips(1680, 4800, 1335, 435));
+    m_command1 = captioned<QPushButton>(this, "Command1", "刷新列表", twips(3120, 4800, 1215, 435));
+    m_command4 = captioned<QPushButton>(this, "Command4", "访问Sabo博客", twips(4440, 4800, 1335, 435));
+    m_command5 = captioned<QPushButton>(this, "Command5", "退出程序", twips(5880, 4800, 1335, 435));
+
+    m_statusBar1 = place(new QStatusBar(this), "StatusBar1", twips(0, 5490, 7575, 495));
+    m_statusBar1->setSizeGripEnabled(false);
+    auto* panel = new QLabel(statusBarText, m_statusBar1);
+    panel->setFixedWidth(7545 / 15);
+    m_statusBar1->addWidget(panel);
+
+    m_windowsXPC1 = new WindowsXPC(this);
+}
+
+void Form1::setTabOrder()
+{
+    // The designed order; controls that take no focus (status bar, frames) are left out of the chain.
+    const QList<QWidget*> chain = {m_listView1, m_command1, m_command2, m_command3, m_command4, m_command5,
+                                   m_option1,   m_option2,  m_option3,  m_option4,  m_option5};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void Form1::connectSkinOptions()
+{
+    const QList<QPair<QRadioButton*, QString>> clickFiles = {
+        {m_option1, QStringLiteral("/skinh.she")},
+        {m_option2, QStringLiteral("/china.she")},
+        {m_option3, defaultSkinFile},
+        {m_option4, QStringLiteral("/msn.she")},
+        {m_option5, QStringLiteral("/QQreal.she")},
+    };
+    for (const auto& [button, file] : clickFiles) {
+        connect(button, &QRadioButton::clicked, this, [button = button, file = file] {
+            if (button->isChecked())
+                ApplySkin(file);
+        });
+    }
+}
+
+void Form1::load()
+{
+    ApplySkin(defaultSkinFile);
+    m_listFile.open(m_listFilePath);
+    StartVisualStyle(this);
+    if (m_listFile.load(m_friendList)) {
+        // The loaded list is on the screen before the first check run begins.
+        showCentred();
+        repaint();
+        m_command1->click();
+    }
+    showCentred();
+}
+
+void Form1::showCentred()
+{
+    if (isVisible())
+        return;
+    move(screen()->availableGeometry().center() - rect().center());
+    show();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing cannot be refused.
+    event->accept();
+    closeSequence(CloseReason::User);
+}
+
+void Form1::closeForSystem()
+{
+    closeSequence(CloseReason::System);
+}
+
+void Form1::closeSequence(CloseReason reason)
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+
+    const bool saved = m_listFile.save(m_friendList);
+    if (!saved) {
+        // Nobody may be there to answer a box when the system ends the session.
+        if (reason == CloseReason::User)
+            showSaveFailure(saveFailureMessage());
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(saveFailureMessage()));
+    }
+    hide();
+    emit closed(saved ? 0 : 1);
+}
+
+QString Form1::saveFailureMessage() const
+{
+    return QStringLiteral("无法保存好友名单，本次的修改没有写入文件：\n%1\n（%2）")
+        .arg(QDir::toNativeSeparators(m_listFile.filePath()), m_listFile.errorString());
+}
+
+void Form1::showSaveFailure(const QString& message)
+{
+    QMessageBox::critical(this, QStringLiteral("保存失败"), message);
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "friendlistfile.h"
+#include "friendlistmodel.h"
+
+#include <QWidget>
+
+class FriendListView;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class WindowsXPC;
+
+// The main window: the friend list, the skin choice and the commands. It owns everything that
+// lives as long as the program; its load runs the start-up sequence, its close saves the list.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(const QString& listFilePath = FriendListFile::defaultPath(), QWidget* parent = nullptr);
+
+    static QString windowTitleText();
+    static const QString makerQqNumber;
+    static const QString statusBarText;
+    static QIcon windowIconSet();
+
+    FriendListModel& friendList() { return m_friendList; }
+    const FriendListFile& listFile() const { return m_listFile; }
+
+public slots:
+    // The start-up sequence: default skin, open the list file, visual style, load the friends and,
+    // when a count was stored, show the window and press the refresh button.
+    void load();
+    // Closing by the system (the session ends, a termination signal): save, then end.
+    void closeForSystem();
+
+signals:
+    // The close sequence has run: the list is saved (exit code 0) or could not be (1); the program ends.
+    void closed(int exitCode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Tells the user that the list could not be saved. A message box; tests answer it themselves.
+    virtual void showSaveFailure(const QString& message);
+
+private:
+    enum class CloseReason
+    {
+        User,
+        System
+    };
+
+    void createControls();
+    void setTabOrder();
+    void connectSkinOptions();
+    void showCentred();
+    void closeSequence(CloseReason reason);
+    QString saveFailureMessage() const;
+
+    FriendListModel m_friendList;
+    FriendListFile m_listFile;
+    QString m_listFilePath;
+    bool m_closing = false;
+
+    QGroupBox* m_frame1 = nullptr;
+    FriendListView* m_listView1 = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    QRadioButton* m_option1 = nullptr;
+    QRadioButton* m_option2 = nullptr;
+    QRadioButton* m_option4 = nullptr;
+    QRadioButton* m_option5 = nullptr;
+    QRadioButton* m_option3 = nullptr;
+    QGroupBox* m_frame3 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QPushButton* m_command3 = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command4 = nullptr;
+    QPushButton* m_command5 = nullptr;
+    QStatusBar* m_statusBar1 = nullptr;
+    WindowsXPC* m_windowsXPC1 = nullptr;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Status codes double as 1-based positions in the status image list.
+enum class FriendStatus : qint16
+{
+    None = 0, // not a real status: what a read at a position with no entry gives
+    Online = 1,
+    Offline = 2,
+    Checking = 3,
+};
+
+// One row of the friend list. Only number and nickname outlive the process.
+struct FriendEntry
+{
+    QString text;
+    FriendStatus status = FriendStatus::Offline;    // the large-icon slot; reads come from here
+    FriendStatus smallIcon = FriendStatus::Offline; // what the report view draws
+    QString number;
+    QString nickname;
+};

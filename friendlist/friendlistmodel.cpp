@@ -1,0 +1,134 @@
+#include "friendlistmodel.h"
+
+FriendListModel::FriendListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{}
+
+FriendEntry* FriendListModel::entry(int position)
+{
+    return contains(position) ? &m_entries[position - 1] : nullptr;
+}
+
+const FriendEntry* FriendListModel::entry(int position) const
+{
+    return contains(position) ? &m_entries[position - 1] : nullptr;
+}
+
+std::optional<FriendEntry> FriendListModel::entryAt(int position) const
+{
+    if (const FriendEntry* e = entry(position))
+        return *e;
+    return std::nullopt;
+}
+
+int FriendListModel::append(const QString& text)
+{
+    const int row = count();
+    beginInsertRows(QModelIndex(), row, row);
+    FriendEntry e;
+    e.text = text;
+    m_entries.append(e);
+    endInsertRows();
+    return row + 1;
+}
+
+void FriendListModel::remove(int position)
+{
+    if (!contains(position))
+        return;
+    beginRemoveRows(QModelIndex(), position - 1, position - 1);
+    m_entries.removeAt(position - 1);
+    endRemoveRows();
+}
+
+QString FriendListModel::field(int position, QString FriendEntry::*member) const
+{
+    const FriendEntry* e = entry(position);
+    return e ? e->*member : QString();
+}
+
+void FriendListModel::setField(int position, QString FriendEntry::*member, Column column,
+                               const QString& value)
+{
+    if (FriendEntry* e = entry(position)) {
+        e->*member = value;
+        notifyChanged(position, column, column, {Qt::DisplayRole});
+    }
+}
+
+FriendStatus FriendListModel::status(int position) const
+{
+    const FriendEntry* e = entry(position);
+    return e ? e->status : FriendStatus::None;
+}
+
+void FriendListModel::setStatus(int position, FriendStatus status)
+{
+    if (FriendEntry* e = entry(position)) {
+        e->status = status;
+        e->smallIcon = status;
+        notifyChanged(position, TextColumn, TextColumn, {Qt::DecorationRole});
+    }
+}
+
+void FriendListModel::notifyChanged(int position, Column first, Column last, const QList<int>& roles)
+{
+    emit dataChanged(index(position - 1, first), index(position - 1, last), roles);
+}
+
+int FriendListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int FriendListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FriendListModel::data(const QModelIndex& index, int role) const
+{
+    const FriendEntry* e = entry(index.row() + 1);
+    if (!e || index.column() < 0 || index.column() >= ColumnCount)
+        return {};
+
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case TextColumn:
+            return e->text;
+        case NumberColumn:
+            return e->number;
+        default:
+            return e->nickname;
+        }
+    case Qt::DecorationRole:
+        if (index.column() == TextColumn)
+            return m_images.icon(e->smallIcon);
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant FriendListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case TextColumn:
+        return QStringLiteral("标题");
+    case NumberColumn:
+        return QStringLiteral("号码");
+    case NicknameColumn:
+        return QStringLiteral("昵称");
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "friendentry.h"
+#include "statusimagelist.h"
+
+#include <QAbstractTableModel>
+#include <QVector>
+#include <optional>
+
+// The friend list: an ordered sequence of entries addressed by 1-based position.
+//
+// Every caller fetches an entry by position for each access; nothing holds on to an entry.
+// A position outside 1..count is harmless: reads give an empty value, writes and removes do nothing.
+class FriendListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        TextColumn = 0,
+        NumberColumn = 1,
+        NicknameColumn = 2,
+        ColumnCount = 3
+    };
+
+    explicit FriendListModel(QObject* parent = nullptr);
+
+    int count() const { return static_cast<int>(m_entries.size()); }
+    bool contains(int position) const { return position >= 1 && position <= count(); }
+    std::optional<FriendEntry> entryAt(int position) const;
+
+    // Appends an entry showing `text`, Offline, with empty number and nickname; returns its position.
+    int append(const QString& text);
+    void remove(int position);
+
+    QString text(int position) const { return field(position, &FriendEntry::text); }
+    void setText(int position, const QString& text)
+    {
+        setField(position, &FriendEntry::text, TextColumn, text);
+    }
+    FriendStatus status(int position) const;
+    // Writes the large icon, then the small icon, with the same code.
+    void setStatus(int position, FriendStatus status);
+    QString number(int position) const { return field(position, &FriendEntry::number); }
+    void setNumber(int position, const QString& number)
+    {
+        setField(position, &FriendEntry::number, NumberColumn, number);
+    }
+    QString nickname(int position) const { return field(position, &FriendEntry::nickname); }
+    void setNickname(int position, const QString& nickname)
+    {
+        setField(position, &FriendEntry::nickname, NicknameColumn, nickname);
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    FriendEntry* entry(int position);
+    const FriendEntry* entry(int position) const;
+    QString field(int position, QString FriendEntry::*member) const;
+    void setField(int position, QString FriendEntry::*member, Column column, const QString& value);
+    void notifyChanged(int position, Column first, Column last, const QList<int>& roles);
+
+    QVector<FriendEntry> m_entries;
+    StatusImageList m_images;
+};

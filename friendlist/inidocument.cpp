@@ -1,0 +1,412 @@
+#include "inidocument.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool isCommentLine(QStringView trimmed)
+{
+    return trimmed.startsWith(u';') || trimmed.startsWith(u'#');
+}
+
+// The name in a header line such as "[1]", or nothing when the line is not a header.
+std::optional<QStringView> headerName(QStringView line)
+{
+    const QStringView trimmed = trimmedBlanks(line);
+    if (!trimmed.startsWith(u'['))
+        return std::nullopt;
+    QStringView inside = trimmed.mid(1);
+    const qsizetype close = inside.indexOf(u']');
+    if (close >= 0)
+        inside = inside.left(close);
+    return trimmedBlanks(inside);
+}
+
+struct Entry
+{
+    QStringView key;
+    QStringView writtenValue;
+};
+
+std::optional<Entry> entryOf(QStringView line)
+{
+    const QStringView trimmed = trimmedBlanks(line);
+    if (trimmed.isEmpty() || isCommentLine(trimmed))
+        return std::nullopt;
+    const qsizetype equals = line.indexOf(u'=');
+    if (equals < 0)
+        return std::nullopt;
+    return Entry{trimmedBlanks(line.left(equals)), trimmedBlanks(line.mid(equals + 1))};
+}
+
+bool isControl(char16_t c)
+{
+    return c < 0x20 || c == 0x7f;
+}
+
+// True when the text holds a surrogate without its partner, which UTF-8 cannot carry.
+bool hasLoneSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+bool needsQuoting(const QString& value)
+{
+    if (value.isEmpty())
+        return false;
+    if (isBlank(value.front()) || isBlank(value.back()))
+        return true;
+    if (value.front() == u'"' || value.front() == u'\'')
+        return true;
+    for (QChar c : value) {
+        if (isControl(c.unicode()))
+            return true;
+    }
+    return hasLoneSurrogate(value);
+}
+
+QString hex4(char16_t unit)
+{
+    return QStringLiteral("\\u%1").arg(static_cast<uint>(unit), 4, 16, QLatin1Char('0'));
+}
+
+QString escaped(const QString& value)
+{
+    QString out;
+    out.reserve(value.size() + 8);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        switch (c.unicode()) {
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'"':
+            out += QLatin1String("\\\"");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
+                out += c;
+                out += value[++i];
+            } else if (isControl(c.unicode()) || c.isSurrogate()) {
+                out += hex4(c.unicode());
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+int hexDigit(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    return -1;
+}
+
+// Reads \uXXXX at `pos` (pointing at the 'u'); gives -1 when four hex digits do not follow.
+int unicodeEscapeAt(QStringView text, qsizetype pos)
+{
+    if (pos + 4 >= text.size())
+        return -1;
+    int unit = 0;
+    for (qsizetype k = 1; k <= 4; ++k) {
+        const int digit = hexDigit(text[pos + k]);
+        if (digit < 0)
+            return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+QString unescaped(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\\' || i + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = text[i + 1];
+        switch (next.unicode()) {
+        case u'\\':
+        case u'"':
+            out += next;
+            ++i;
+            break;
+        case u'n':
+            out += QChar(u'\n');
+            ++i;
+            break;
+        case u'r':
+            out += QChar(u'\r');
+            ++i;
+            break;
+        case u't':
+            out += QChar(u'\t');
+            ++i;
+            break;
+        case u'u': {
+            const int unit = unicodeEscapeAt(text, i + 1);
+            if (unit < 0) {
+                out += c;
+            } else {
+                out += QChar(static_cast<char16_t>(unit));
+                i += 5;
+            }
+            break;
+        }
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString decodeFileText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder legacy("GB18030");
+    if (!legacy.isValid())
+        legacy = QStringDecoder(QStringDecoder::System);
+    return legacy(bytes);
+}
+
+QString detectLineEnding(const QString& text)
+{
+    const qsizetype newline = text.indexOf(u'\n');
+    if (newline > 0 && text[newline - 1] == u'\r')
+        return QStringLiteral("\r\n");
+    return QStringLiteral("\n");
+}
+
+bool isWritableSectionName(const QString& name)
+{
+    for (QChar c : name) {
+        if (c == u']' || isControl(c.unicode()))
+            return false;
+    }
+    return trimmedBlanks(name).size() == name.size();
+}
+
+bool isWritableKey(const QString& key)
+{
+    if (key.isEmpty() || key.front() == u'[' || key.front() == u';' || key.front() == u'#')
+        return false;
+    for (QChar c : key) {
+        if (c == u'=' || isControl(c.unicode()))
+            return false;
+    }
+    return trimmedBlanks(key).size() == key.size();
+}
+
+} // namespace
+
+QString IniDocument::encodeValue(const QString& value)
+{
+    if (!needsQuoting(value))
+        return value;
+    return QLatin1Char('"') + escaped(value) + QLatin1Char('"');
+}
+
+QString IniDocument::decodeValue(QStringView written)
+{
+    if (written.size() >= 2) {
+        if (written.front() == u'"' && written.back() == u'"')
+            return unescaped(written.mid(1, written.size() - 2));
+        if (written.front() == u'\'' && written.back() == u'\'')
+            return written.mid(1, written.size() - 2).toString();
+    }
+    return written.toString();
+}
+
+IniDocument IniDocument::parse(const QByteArray& bytes)
+{
+    IniDocument document;
+    document.m_text = decodeFileText(bytes);
+    const QString& text = document.m_text;
+    document.m_lineEnding = detectLineEnding(text);
+
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        qsizetype lineEnd = end;
+        if (lineEnd > start && text[lineEnd - 1] == u'\r')
+            --lineEnd;
+        document.addLine(start, lineEnd - start);
+        start = end + 1;
+    }
+    return document;
+}
+
+QStringView IniDocument::lineText(const Line& line) const
+{
+    if (line.isWritten)
+        return line.written;
+    return QStringView(m_text).mid(line.offset, line.length);
+}
+
+void IniDocument::addLine(qsizetype offset, qsizetype length)
+{
+    const Line line{offset, length, QString(), false};
+    if (const auto name = headerName(lineText(line))) {
+        // Where a name occurs twice, the first section counts.
+        if (!m_sectionIndex.contains(NameKey{*name}))
+            m_sectionIndex.insert(NameKey{*name}, m_sections.size());
+        m_sections.push_back(Section{*name, {line}});
+        return;
+    }
+    if (m_sections.empty())
+        m_preamble.push_back(line);
+    else
+        m_sections.back().lines.push_back(line);
+}
+
+QByteArray IniDocument::toUtf8() const
+{
+    QString text;
+    text.reserve(m_text.size() + m_text.size() / 4 + 64);
+    const auto appendLine = [&](const Line& line) {
+        text += lineText(line);
+        text += m_lineEnding;
+    };
+    for (const Line& line : m_preamble)
+        appendLine(line);
+    for (const Section& section : m_sections) {
+        for (const Line& line : section.lines)
+            appendLine(line);
+    }
+    return text.toUtf8();
+}
+
+const IniDocument::Line* IniDocument::findKey(const Section& section, QStringView key) const
+{
+    // Sections hold a handful of keys; a scan beats keeping an index for each of thousands of sections.
+    for (size_t i = 1; i < section.lines.size(); ++i) {
+        const auto entry = entryOf(lineText(section.lines[i]));
+        if (entry && NameKey{entry->key} == NameKey{key})
+            return &section.lines[i];
+    }
+    return nullptr;
+}
+
+std::optional<QString> IniDocument::value(QStringView section, QStringView key) const
+{
+    const auto it = m_sectionIndex.constFind(NameKey{section});
+    if (it == m_sectionIndex.constEnd())
+        return std::nullopt;
+    const Line* line = findKey(m_sections[*it], key);
+    if (!line)
+        return std::nullopt;
+    const auto entry = entryOf(lineText(*line));
+    return entry ? decodeValue(entry->writtenValue) : QString();
+}
+
+IniDocument::Section& IniDocument::sectionForWriting(const QString& name)
+{
+    const auto it = m_sectionIndex.constFind(NameKey{name});
+    if (it != m_sectionIndex.constEnd())
+        return m_sections[*it];
+    Line header;
+    header.written = QLatin1Char('[') + name + QLatin1Char(']');
+    header.isWritten = true;
+    // The name is a view into the header's own text, which stays put when the line moves.
+    const QStringView headerName = QStringView(header.written).mid(1, name.size());
+    m_sections.push_back(Section{headerName, {}});
+    m_sections.back().lines.push_back(std::move(header));
+    m_sectionIndex.insert(NameKey{headerName}, m_sections.size() - 1);
+    return m_sections.back();
+}
+
+bool IniDocument::setValue(const QString& section, const QString& key, const QString& value)
+{
+    if (!isWritableSectionName(section) || !isWritableKey(key))
+        return false;
+    Section& s = sectionForWriting(section);
+    Line line;
+    line.written = key + QLatin1Char('=') + encodeValue(value);
+    line.isWritten = true;
+    if (const Line* existing = findKey(s, key)) {
+        s.lines[static_cast<size_t>(existing - s.lines.data())] = std::move(line);
+        return true;
+    }
+    // New keys go after the section's last non-blank line, so blank lines keep separating sections.
+    size_t insertAt = s.lines.size();
+    while (insertAt > 1 && trimmedBlanks(lineText(s.lines[insertAt - 1])).isEmpty())
+        --insertAt;
+    s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+    return true;
+}
+
+namespace {
+
+char16_t foldedUnit(QChar c)
+{
+    if (c.unicode() < 0x80)
+        return (c >= u'A' && c <= u'Z') ? char16_t(c.unicode() + 32) : c.unicode();
+    return c.toCaseFolded().unicode();
+}
+
+} // namespace
+
+bool IniDocument::NameKey::equal(NameKey a, NameKey b)
+{
+    if (a.name.size() != b.name.size())
+        return false;
+    for (qsizetype i = 0; i < a.name.size(); ++i) {
+        if (foldedUnit(a.name[i]) != foldedUnit(b.name[i]))
+            return false;
+    }
+    return true;
+}
+
+size_t IniDocument::NameKey::hash(NameKey key, size_t seed)
+{
+    size_t hash = seed ^ 0x9e3779b97f4a7c15ULL;
+    for (QChar c : key.name)
+        hash = (hash ^ foldedUnit(c)) * 0x100000001b3ULL;
+    return hash;
+}

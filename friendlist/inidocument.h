@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringView>
+#include <optional>
+#include <vector>
+
+// The text of an INI file, kept line by line so that writing a value leaves every other line
+// (other sections and keys, comments, blank lines) exactly as it was.
+//
+// Syntax, as in Windows INI files:
+//   [section]     a section header; the name is the text between the brackets, blanks trimmed
+//   key=value     an entry; blanks (spaces, tabs) around the key and around the value are trimmed
+//   ; or #        a comment line; comments, blank lines and other lines are kept but ignored
+// Section and key names compare without regard to letter case; where a name occurs twice, the first
+// occurrence counts. Entries before the first section header belong to no section.
+//
+// Values: a value in double quotes is unescaped: \\ \" \n \r \t and \uXXXX (one UTF-16 code unit);
+// a backslash before anything else stands for itself. A value in single quotes reads as the text
+// between them, as older Windows files have it. Values that read back unchanged as they are
+// (no blank at either end, no leading quote, no control character) are written plain; all others
+// are written in double quotes with escapes, so that any text, line breaks included, comes back exactly.
+//
+// Encoding: UTF-8, a leading byte-order mark skipped. Bytes that are not valid UTF-8 mark a file written
+// by the old Windows program in the Chinese code page, and are read as GB18030. Lines end in LF or CRLF;
+// new lines follow the file's first line ending. The text is always written back as UTF-8.
+class IniDocument
+{
+public:
+    IniDocument() = default;
+    IniDocument(IniDocument&&) = default;
+    IniDocument& operator=(IniDocument&&) = default;
+    // Names are views into the document's own text, so a document is moved, never copied.
+    IniDocument(const IniDocument&) = delete;
+    IniDocument& operator=(const IniDocument&) = delete;
+
+    static IniDocument parse(const QByteArray& bytes);
+    QByteArray toUtf8() const;
+
+    std::optional<QString> value(QStringView section, QStringView key) const;
+    // Returns false, changing nothing, for a section or key name that no INI line can hold.
+    bool setValue(const QString& section, const QString& key, const QString& value);
+
+    int sectionCount() const { return static_cast<int>(m_sections.size()); }
+
+    static QString encodeValue(const QString& value);
+    static QString decodeValue(QStringView written);
+
+private:
+    // A line is a stretch of the text as read, until a write gives it text of its own.
+    struct Line
+    {
+        qsizetype offset = 0;
+        qsizetype length = 0;
+        QString written;
+        bool isWritten = false;
+    };
+    struct Section
+    {
+        QStringView name;
+        std::vector<Line> lines; // the header line first
+    };
+    // A section name that hashes and compares without regard to letter case.
+    struct NameKey
+    {
+        QStringView name;
+        static bool equal(NameKey a, NameKey b);
+        static size_t hash(NameKey key, size_t seed);
+        friend bool operator==(NameKey a, NameKey b) { return equal(a, b); }
+        friend size_t qHash(NameKey key, size_t seed) { return hash(key, seed); }
+    };
+
+    QStringView lineText(const Line& line) const;
+    const Line* findKey(const Section& section, QStringView key) const;
+    void addLine(qsizetype offset, qsizetype length);
+    Section& sectionForWriting(const QString& name);
+
+    QString m_text;               // the file as read; lines and names point into it
+    std::vector<Line> m_preamble; // lines before the first section header
+    std::vector<Section> m_sections;
+    QHash<NameKey, size_t> m_sectionIndex; // first section of each name
+    QString m_lineEnding = QStringLiteral("\n");
+};

@@ -1,0 +1,73 @@
+#include "inienv.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+void IniEnv::openFile(const QString& path)
+{
+    m_filePath = path;
+    m_document = IniDocument();
+    readFile(m_document);
+}
+
+QString IniEnv::readValue(const QString& section, const QString& key, qint16 size, bool flag) const
+{
+    Q_UNUSED(size);
+    Q_UNUSED(flag);
+    return m_document.value(section, key).value_or(QString());
+}
+
+bool IniEnv::writeValue(const QString& section, const QString& key, const QString& value, bool flag)
+{
+    Q_UNUSED(flag);
+    if (!m_document.setValue(section, key, value))
+        return false;
+    return m_updating || commit();
+}
+
+void IniEnv::beginUpdate()
+{
+    // Start from what is on disk now, so that whatever this update does not write survives as it is.
+    IniDocument current;
+    m_updateUnreadable = !readFile(current);
+    if (!m_updateUnreadable)
+        m_document = std::move(current);
+    m_updating = true;
+}
+
+bool IniEnv::commitUpdate()
+{
+    m_updating = false;
+    if (m_updateUnreadable) {
+        // Writing now would drop the parts of the file we could not read.
+        m_updateUnreadable = false;
+        return false;
+    }
+    return commit();
+}
+
+bool IniEnv::readFile(IniDocument& into)
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_errorString = file.errorString();
+        return false;
+    }
+    into = IniDocument::parse(file.readAll());
+    return true;
+}
+
+bool IniEnv::commit()
+{
+    QSaveFile file(m_filePath);
+    const QByteArray bytes = m_document.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        m_errorString = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    m_errorString.clear();
+    return true;
+}

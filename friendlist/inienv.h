@@ -1,0 +1,41 @@
+#pragma once
+
+#include "inidocument.h"
+
+#include <QString>
+
+// The list-file store: text values in one INI file, addressed by section and key.
+//
+// The file is read once, when it is opened, and values are read from that reading. A write outside
+// an update is committed at once; writes inside beginUpdate()/commitUpdate() are applied to the file's
+// content as it is on disk when the update begins and committed together. Every commit replaces the
+// file atomically, so a crash or a kill at any moment leaves either the old file or the new one.
+class IniEnv
+{
+public:
+    QString filePath() const { return m_filePath; }
+    void setFilePath(const QString& path) { m_filePath = path; }
+
+    // Names the file and reads it; a missing file is an empty one.
+    void openFile(const QString& path);
+
+    // `size` and `flag` are accepted for the store's callers but not needed: values come back whole.
+    QString readValue(const QString& section, const QString& key, qint16 size = 200, bool flag = false) const;
+    bool writeValue(const QString& section, const QString& key, const QString& value, bool flag = false);
+
+    void beginUpdate();
+    bool commitUpdate();
+
+    // Why the last commit failed, in words for the user.
+    QString errorString() const { return m_errorString; }
+
+private:
+    bool readFile(IniDocument& into);
+    bool commit();
+
+    QString m_filePath;
+    IniDocument m_document;
+    bool m_updating = false;
+    bool m_updateUnreadable = false;
+    QString m_errorString;
+};

@@ -1,0 +1,197 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+// The real program, copied into a folder of its own, where it keeps its list beside itself.
+class TestFernwatchExe : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void terminationSignalSavesTheList_data();
+    void terminationSignalSavesTheList();
+    void firstRunCreatesAnEmptyList();
+    void unwritableFolderKeepsTheOldFileAndSaysSo();
+    void noDisplayIsOneClearLine();
+
+private:
+    QString listPath() const { return m_dir->filePath(QStringLiteral("QQlist.cfg")); }
+    void startProgram(const QStringList& runAs = {});
+    bool waitUntilReadyForSignals();
+    void stopWith(int signalNumber);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_executable;
+    QProcess m_process;
+};
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A list as the old Windows program left it: Chinese code page, CRLF line ends.
+QByteArray legacyList()
+{
+    QStringEncoder gb18030("GB18030");
+    return gb18030(QStringLiteral("[MEUserData]\r\nIncout=2\r\n[1]\r\nImis1=10001\r\nImis2=小明\r\n"
+                                  "[2]\r\nImis1=10002\r\nImis2=老王\r\n"));
+}
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    [[maybe_unused]] const QString text = utf8(bytes);
+    return !utf8.hasError();
+}
+
+} // namespace
+
+void TestFernwatchExe::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_executable = m_dir->filePath(QStringLiteral("Fernwatch"));
+    QVERIFY(QFile::copy(QStringLiteral(FERNWATCH_EXECUTABLE), m_executable));
+}
+
+void TestFernwatchExe::cleanup()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_dir.reset();
+}
+
+void TestFernwatchExe::startProgram(const QStringList& runAs)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    m_process.setProcessEnvironment(env);
+    m_process.setWorkingDirectory(QDir::tempPath());
+    if (runAs.isEmpty())
+        m_process.start(m_executable, {});
+    else
+        m_process.start(runAs.first(), runAs.mid(1) + QStringList{m_executable});
+    QVERIFY(m_process.waitForStarted());
+}
+
+// The program is ready once it catches SIGTERM; before that a signal would end it unsaved.
+bool TestFernwatchExe::waitUntilReadyForSignals()
+{
+    const QString status = QStringLiteral("/proc/%1/status").arg(m_process.processId());
+    const quint64 termBit = quint64(1) << (SIGTERM - 1);
+    for (int attempt = 0; attempt < 600; ++attempt) {
+        for (const QByteArray& line : readFile(status).split('\n')) {
+            if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) & termBit))
+                return true;
+        }
+        if (m_process.state() == QProcess::NotRunning)
+            return false;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+void TestFernwatchExe::stopWith(int signalNumber)
+{
+    QVERIFY(waitUntilReadyForSignals());
+    QVERIFY(::kill(static_cast<pid_t>(m_process.processId()), signalNumber) == 0);
+    QVERIFY(m_process.waitForFinished(30000));
+}
+
+void TestFernwatchExe::terminationSignalSavesTheList_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestFernwatchExe::terminationSignalSavesTheList()
+{
+    QFETCH(int, signalNumber);
+    QVERIFY(writeFile(listPath(), legacyList()));
+    startProgram();
+    stopWith(signalNumber);
+
+    QCOMPARE(m_process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_process.exitCode(), 0);
+    // The save rewrote the old code-page file as UTF-8, friends intact.
+    const QByteArray saved = readFile(listPath());
+    QVERIFY(isValidUtf8(saved));
+    const QString text = QString::fromUtf8(saved);
+    QVERIFY(text.contains(QStringLiteral("Incout=2")));
+    QVERIFY(text.contains(QStringLiteral("Imis2=小明")));
+    QVERIFY(text.contains(QStringLiteral("Imis2=老王")));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
+}
+
+void TestFernwatchExe::firstRunCreatesAnEmptyList()
+{
+    startProgram();
+    stopWith(SIGTERM);
+    QCOMPARE(m_process.exitCode(), 0);
+    QVERIFY(readFile(listPath()).contains("Incout=0"));
+}
+
+void TestFernwatchExe::unwritableFolderKeepsTheOldFileAndSaysSo()
+{
+    QVERIFY(writeFile(listPath(), legacyList()));
+    // Root writes anywhere, so as root the program runs as an unprivileged user instead.
+    QStringList runAs;
+    if (::geteuid() == 0) {
+        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                 QFile::ReadOther | QFile::ExeOther);
+        runAs = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                 QStringLiteral("--clear-groups")};
+    } else {
+        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    startProgram(runAs);
+    stopWith(SIGTERM);
+
+    QCOMPARE(m_process.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(m_process.readAllStandardError()).contains(QStringLiteral("无法保存好友名单")));
+    QCOMPARE(readFile(listPath()), legacyList());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
+}
+
+void TestFernwatchExe::noDisplayIsOneClearLine()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    m_process.setProcessEnvironment(env);
+    m_process.start(m_executable, {});
+    QVERIFY(m_process.waitForFinished(30000));
+    QVERIFY(m_process.exitCode() != 0);
+    const QString message = QString::fromUtf8(m_process.readAllStandardError()).trimmed();
+    QVERIFY(message.contains(QStringLiteral("xvfb-run")));
+    QCOMPARE(message.count(QLatin1Char('\n')), 0);
+    QVERIFY(!QFile::exists(listPath()));
+}
+
+QTEST_GUILESS_MAIN(TestFernwatchExe)
+#include "tst_fernwatchexe.moc"

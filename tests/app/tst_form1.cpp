@@ -1,0 +1,345 @@
+#include "form1.h"
+#include "friendlistfile.h"
+#include "skinengine.h"
+#include "windowsxpc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray threeFriends = "[MEUserData]\nIncout=3\n"
+                                "[1]\nImis1=10001\nImis2=小明\n"
+                                "[2]\nImis1=10002\nImis2=Alice\n"
+                                "[3]\nImis1=abc 12\nImis2=老王\n";
+
+// A main window whose save-failure box is answered by the test instead of a user.
+class TestableForm1 : public Form1
+{
+public:
+    using Form1::Form1;
+    QStringList shownFailures;
+
+protected:
+    void showSaveFailure(const QString& message) override { shownFailures.append(message); }
+};
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void windowHasTheDesignedLayout_data();
+    void windowHasTheDesignedLayout();
+    void windowPropertiesAndTabOrder();
+
+    void startUpRunsSkinThenFileThenStyleThenLoad();
+    void startUpWithThreeFriendsShowsThemOfflineAndPressesRefresh();
+    void startUpWithCountZeroPressesRefreshOnEmptyList();
+    void startUpWithoutFileShowsEmptyListAndPressesNothing();
+
+    void closingSavesTheListAndEndsCleanly();
+    void closingWithoutFileCreatesOneWithCountZero();
+    void failedSaveIsReportedAndOldFileKept();
+    void failedSaveOnSystemCloseShowsNoBox();
+
+    void skinOptionsApplyTheirFiles_data();
+    void skinOptionsApplyTheirFiles();
+
+private:
+    QString listPath() const { return m_dir.filePath(QStringLiteral("QQlist.cfg")); }
+
+    QTemporaryDir m_dir;
+};
+
+void TestForm1::init()
+{
+    QVERIFY(m_dir.isValid());
+    QFile::remove(listPath());
+}
+
+void TestForm1::windowHasTheDesignedLayout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("Frame1") << "Frame1" << QRect(8, 16, 481, 233) << "已存在的QQ名单：";
+    QTest::newRow("ListView1") << "ListView1" << QRect(16, 32, 465, 209) << "";
+    QTest::newRow("Frame2") << "Frame2" << QRect(8, 256, 481, 41) << "更换皮肤";
+    QTest::newRow("Option1") << "Option1" << QRect(16, 272, 113, 17) << "黑色超酷皮肤";
+    QTest::newRow("Option2") << "Option2" << QRect(112, 272, 97, 17) << "中国祥云皮肤";
+    QTest::newRow("Option4") << "Option4" << QRect(216, 272, 89, 17) << "MSN皮肤";
+    QTest::newRow("Option5") << "Option5" << QRect(288, 272, 97, 17) << "QQ影音皮肤";
+    QTest::newRow("Option3") << "Option3" << QRect(384, 272, 97, 17) << "恢复默认皮肤";
+    QTest::newRow("Frame3") << "Frame3" << QRect(8, 304, 481, 57) << "操作项";
+    QTest::newRow("Command2") << "Command2" << QRect(16, 320, 89, 29) << "添加QQ";
+    QTest::newRow("Command3") << "Command3" << QRect(112, 320, 89, 29) << "删除QQ";
+    QTest::newRow("Command1") << "Command1" << QRect(208, 320, 81, 29) << "刷新列表";
+    QTest::newRow("Command4") << "Command4" << QRect(296, 320, 89, 29) << "访问Sabo博客";
+    QTest::newRow("Command5") << "Command5" << QRect(392, 320, 89, 29) << "退出程序";
+    QTest::newRow("StatusBar1") << "StatusBar1" << QRect(0, 366, 505, 33) << "";
+}
+
+void TestForm1::windowHasTheDesignedLayout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+
+    Form1 form(listPath());
+    auto* control = form.findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), &form);
+    QCOMPARE(control->geometry(), geometry);
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        QCOMPARE(button->text(), caption);
+    if (auto* frame = qobject_cast<QGroupBox*>(control))
+        QCOMPARE(frame->title(), caption);
+}
+
+void TestForm1::windowPropertiesAndTabOrder()
+{
+    Form1 form(listPath());
+    QCOMPARE(form.size(), QSize(505, 399));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(form.windowTitle().startsWith(QStringLiteral("Tamsk.Fernwatch [QQ:")));
+    QVERIFY(form.windowTitle().endsWith(QLatin1Char(']')));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+    for (int size : {16, 24, 32, 48})
+        QVERIFY(form.windowIcon().availableSizes().contains(QSize(size, size)));
+
+    for (auto* option : form.findChildren<QRadioButton*>())
+        QVERIFY(!option->isChecked());
+
+    auto* view = form.findChild<QTreeView*>(QStringLiteral("ListView1"));
+    QCOMPARE(view->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("标题"));
+    QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("号码"));
+    QCOMPARE(view->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("昵称"));
+    for (int column = 0; column < 3; ++column)
+        QCOMPARE(view->columnWidth(column), 96);
+
+    const QStringList expected = {"ListView1", "Command1", "Command2", "Command3", "Command4", "Command5",
+                                  "Option1",   "Option2",  "Option3",  "Option4",  "Option5"};
+    QWidget* widget = form.findChild<QWidget*>(expected.first());
+    for (const QString& name : expected.mid(1)) {
+        do
+            widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
+        QCOMPARE(widget->objectName(), name);
+    }
+}
+
+void TestForm1::startUpRunsSkinThenFileThenStyleThenLoad()
+{
+    writeFile(listPath(), threeFriends);
+    Form1 form(listPath());
+    QStringList steps;
+    auto connection = connect(&SkinEngine::instance(), &SkinEngine::attachRequested, this,
+                              [&](const QByteArray& path, const QByteArray& password) {
+                                  steps << QStringLiteral("skin %1 file=%2 friends=%3")
+                                               .arg(QFile::decodeName(path), form.listFile().filePath())
+                                               .arg(form.friendList().count());
+                                  QVERIFY(password.isEmpty());
+                              });
+    auto* style = form.findChild<WindowsXPC*>();
+    connect(style, &WindowsXPC::started, this, [&] {
+        steps << QStringLiteral("style file=%1 friends=%2")
+                     .arg(form.listFile().filePath())
+                     .arg(form.friendList().count());
+    });
+
+    form.load();
+    disconnect(connection);
+
+    const QString skin = QCoreApplication::applicationDirPath() + QStringLiteral("/qq2009.she");
+    QCOMPARE(steps, QStringList({QStringLiteral("skin %1 file= friends=0").arg(skin),
+                                 QStringLiteral("style file=%1 friends=0").arg(listPath())}));
+    QCOMPARE(form.friendList().count(), 3);
+    QCOMPARE(style->startCount(), 1);
+}
+
+void TestForm1::startUpWithThreeFriendsShowsThemOfflineAndPressesRefresh()
+{
+    writeFile(listPath(), threeFriends);
+    Form1 form(listPath());
+    QSignalSpy refresh(form.findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked);
+    bool visibleWhenRefreshed = false;
+    connect(form.findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked, this,
+            [&] { visibleWhenRefreshed = form.isVisible(); });
+
+    form.load();
+
+    QCOMPARE(refresh.count(), 1);
+    QVERIFY(visibleWhenRefreshed);
+    const QAbstractItemModel* shown = form.findChild<QTreeView*>(QStringLiteral("ListView1"))->model();
+    QCOMPARE(shown->rowCount(), 3);
+    const QStringList numbers = {"10001", "10002", "abc 12"};
+    const QStringList nicknames = {"小明", "Alice", "老王"};
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(shown->index(row, 0).data().toString(), nicknames[row]);
+        QCOMPARE(shown->index(row, 1).data().toString(), numbers[row]);
+        QCOMPARE(shown->index(row, 2).data().toString(), nicknames[row]);
+        QCOMPARE(form.friendList().status(row + 1), FriendStatus::Offline);
+    }
+}
+
+void TestForm1::startUpWithCountZeroPressesRefreshOnEmptyList()
+{
+    writeFile(listPath(), "[MEUserData]\nIncout=0\n[1]\nImis1=1\nImis2=stale\n");
+    Form1 form(listPath());
+    QSignalSpy refresh(form.findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked);
+    form.load();
+    QCOMPARE(refresh.count(), 1);
+    QCOMPARE(form.friendList().count(), 0);
+    QVERIFY(form.isVisible());
+}
+
+void TestForm1::startUpWithoutFileShowsEmptyListAndPressesNothing()
+{
+    Form1 form(listPath());
+    QSignalSpy refresh(form.findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked);
+    form.load();
+    QCOMPARE(refresh.count(), 0);
+    QCOMPARE(form.friendList().count(), 0);
+    QVERIFY(form.isVisible());
+    QVERIFY(!QFile::exists(listPath()));
+}
+
+void TestForm1::closingSavesTheListAndEndsCleanly()
+{
+    writeFile(listPath(), threeFriends);
+    TestableForm1 form(listPath());
+    form.load();
+    const int added = form.friendList().append(QStringLiteral("新朋友"));
+    form.friendList().setNumber(added, QStringLiteral("40004"));
+    form.friendList().setNickname(added, QStringLiteral("新朋友"));
+    form.friendList().remove(1);
+    QSignalSpy closed(&form, &Form1::closed);
+
+    form.close();
+
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed.first().first().toInt(), 0);
+    QVERIFY(form.shownFailures.isEmpty());
+    QVERIFY(!form.isVisible());
+
+    FriendListModel reloaded;
+    FriendListFile file;
+    file.open(listPath());
+    QVERIFY(file.load(reloaded));
+    QCOMPARE(reloaded.count(), 3);
+    QCOMPARE(reloaded.nickname(1), QStringLiteral("Alice"));
+    QCOMPARE(reloaded.number(3), QStringLiteral("40004"));
+    QCOMPARE(reloaded.nickname(3), QStringLiteral("新朋友"));
+}
+
+void TestForm1::closingWithoutFileCreatesOneWithCountZero()
+{
+    Form1 form(listPath());
+    form.load();
+    form.close();
+    FriendListFile file;
+    file.open(listPath());
+    QCOMPARE(file.store().readValue(QStringLiteral("MEUserData"), QStringLiteral("Incout")),
+             QStringLiteral("0"));
+}
+
+void TestForm1::failedSaveIsReportedAndOldFileKept()
+{
+    // The folder holding the list is replaced by a plain file while the program runs: no one, not even
+    // root, can write the list there now.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("QQlist.cfg"));
+    writeFile(path, threeFriends);
+    TestableForm1 form(path);
+    form.load();
+    const QString movedAway = folder.path() + QStringLiteral(".moved");
+    QVERIFY(QFile::rename(folder.path(), movedAway));
+    writeFile(folder.path(), "not a folder");
+    QSignalSpy closed(&form, &Form1::closed);
+
+    form.close();
+
+    QCOMPARE(form.shownFailures.size(), 1);
+    QVERIFY(form.shownFailures.first().contains(QStringLiteral("无法保存好友名单")));
+    QVERIFY(form.shownFailures.first().contains(QStringLiteral("QQlist.cfg")));
+    QCOMPARE(closed.first().first().toInt(), 1);
+    QCOMPARE(readFile(movedAway + QStringLiteral("/QQlist.cfg")), threeFriends);
+
+    QFile::remove(folder.path());
+    QDir(movedAway).removeRecursively();
+}
+
+void TestForm1::failedSaveOnSystemCloseShowsNoBox()
+{
+    const QString path = m_dir.filePath(QStringLiteral("plain-file/QQlist.cfg"));
+    writeFile(m_dir.filePath(QStringLiteral("plain-file")), "not a folder");
+    TestableForm1 form(path);
+    form.load();
+    QSignalSpy closed(&form, &Form1::closed);
+    form.closeForSystem();
+    QVERIFY(form.shownFailures.isEmpty());
+    QCOMPARE(closed.first().first().toInt(), 1);
+}
+
+void TestForm1::skinOptionsApplyTheirFiles_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("Option1") << "Option1"
+                             << "/skinh.she";
+    QTest::newRow("Option2") << "Option2"
+                             << "/china.she";
+    QTest::newRow("Option3") << "Option3"
+                             << "/qq2009.she";
+    QTest::newRow("Option4") << "Option4"
+                             << "/msn.she";
+    QTest::newRow("Option5") << "Option5"
+                             << "/QQreal.she";
+}
+
+void TestForm1::skinOptionsApplyTheirFiles()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, file);
+    Form1 form(listPath());
+    QSignalSpy attached(&SkinEngine::instance(), &SkinEngine::attachRequested);
+    form.findChild<QRadioButton*>(option)->click();
+    QCOMPARE(attached.count(), 1);
+    QCOMPARE(QFile::decodeName(attached.first().first().toByteArray()),
+             QCoreApplication::applicationDirPath() + file);
+    const auto options = form.findChildren<QRadioButton*>();
+    QCOMPARE(std::count_if(options.begin(), options.end(), [](QRadioButton* b) { return b->isChecked(); }),
+             1);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

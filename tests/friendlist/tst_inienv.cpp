@@ -1,0 +1,163 @@
+#include "inienv.h"
+
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+class TestIniEnv : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_files = 0;
+
+    QByteArray fileBytes() const
+    {
+        QFile file(m_path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void writeFile(const QByteArray& bytes) const
+    {
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QString("QQlist%1.cfg").arg(++m_files));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("plain"); // written as it is, readable by any INI reader
+        QTest::newRow("name") << "Alice" << true;
+        QTest::newRow("chinese") << "张三的小号" << true;
+        QTest::newRow("emoji") << "🐧 Tux 🎉" << true;
+        QTest::newRow("empty") << QString() << true;
+        QTest::newRow("ini punctuation") << "; a=b #c [x]" << true;
+        QTest::newRow("quotes inside") << "it's \"Bob\"" << true;
+        QTest::newRow("escape-like text") << "C:\\QQ\\ \\\\ \\n \\\" \\u0041 end\\" << true;
+        QTest::newRow("long") << QString("长").repeated(130) + QString("x").repeated(130) << true;
+        QTest::newRow("leading blanks") << "  Alice" << false;
+        QTest::newRow("trailing blanks") << "Alice  " << false;
+        QTest::newRow("leading double quote") << "\"quoted\"" << false;
+        QTest::newRow("leading single quote") << "'single'" << false;
+        QTest::newRow("escape-like text, quoted") << " \\u0041\\n\\ " << false;
+        QTest::newRow("line breaks") << "a\nb\rc\r\nd\n" << false;
+        QTest::newRow("controls") << QString("a\tb") + QChar(0) + QChar(0x7f) + QChar(0x1b) << false;
+        QTest::newRow("lone surrogates") << QString("a") + QChar(0xd83d) + "b" + QChar(0xdc27) << false;
+        // A line break must not let a nickname add lines that read as a section or key.
+        QTest::newRow("forged section, LF") << "x\n[2]\nImis1=evil\n" << false;
+        QTest::newRow("forged section, CRLF") << "x\r\n[2]\r\nImis1=evil" << false;
+        QTest::newRow("forged section, CR") << "x\r[2]\rImis1=evil" << false;
+        QTest::newRow("forged key") << "x\nImis1=evil" << false;
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, plain);
+        IniEnv store;
+        store.openFile(m_path);
+        QVERIFY(store.writeValue("1", "Imis2", value)); // committed at once
+        QVERIFY(store.writeValue("1", "Imis1", "10001"));
+
+        IniEnv reread;
+        reread.openFile(m_path);
+        QCOMPARE(reread.readValue("1", "Imis2"), value);
+        QCOMPARE(reread.readValue("1", "Imis1"), "10001");
+        QVERIFY(reread.readValue("2", "Imis1").isEmpty());
+        const QByteArray bytes = fileBytes();
+        QCOMPARE(bytes.contains("\nImis2=" + value.toUtf8() + '\n'), plain);
+        // Three lines, and no bare CR that other INI readers would take for a line end.
+        QCOMPARE(bytes.count('\n'), 3);
+        QVERIFY(!bytes.contains('\r'));
+    }
+
+    void updateKeepsTheRest_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("where");               // section/key
+        QTest::addColumn<QString>("read");                // before the update
+        QTest::addColumn<QByteArray>("after");            // once "new" is written there
+        QTest::addColumn<QByteArray>("changedMeanwhile"); // by another program, after the store opened it
+        const auto row = [](const char* name, const QByteArray& before, const char* where, const char* read,
+                            const QByteArray& after, const QByteArray& changedMeanwhile = {}) {
+            QTest::newRow(name) << before << QString(where) << QString(read) << after << changedMeanwhile;
+        };
+        const QString legacy = "[1]\r\nImis2=张三\r\n[2]\r\nImis2=李四·小号\r\n";
+        row("old code page, CRLF", QStringEncoder("GB18030")(legacy), "2/Imis2", "李四·小号",
+            "[1]\r\nImis2=张三\r\n[2]\r\nImis2=new\r\n");
+        row("comments, unknown lines",
+            "; by hand\n[Other]\nfoo = bar \n# note\n[1]\nImis1=1\nstray\n\n[Tail]\nx=y", "1/Imis2", "",
+            "; by hand\n[Other]\nfoo = bar \n# note\n[1]\nImis1=1\nstray\nImis2=new\n\n[Tail]\nx=y\n");
+        row("letter case, first wins", "[Sec]\nKey=first\nkey=second\n[SEC]\nKEY=third\n", "sec/kEy", "first",
+            "[Sec]\nkEy=new\nkey=second\n[SEC]\nKEY=third\n");
+        // The mark goes: the old program would take it for part of the first line.
+        row("byte-order mark", "\xEF\xBB\xBF[1]\nImis2=王五\n", "1/Imis2", "王五", "[1]\nImis2=new\n");
+        row("changed on disk", "[1]\nImis1=1\n", "1/Imis1", "1", "[1]\nImis1=new\nImis9=z\n[Extra]\nk=v\n",
+            "[1]\nImis1=2\nImis9=z\n[Extra]\nk=v\n");
+    }
+    void updateKeepsTheRest()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, where);
+        QFETCH(QString, read);
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, changedMeanwhile);
+        const QString section = where.section('/', 0, 0);
+        const QString key = where.section('/', 1);
+        writeFile(before);
+        IniEnv store;
+        store.openFile(m_path);
+        QCOMPARE(store.readValue(section, key), read);
+        if (!changedMeanwhile.isNull())
+            writeFile(changedMeanwhile);
+        store.beginUpdate();
+        store.writeValue(section, key, "new");
+        QVERIFY(store.commitUpdate());
+        QCOMPARE(fileBytes(), after);
+    }
+
+    void folderPathIsAFile()
+    {
+        writeFile("not a folder");
+        IniEnv store;
+        store.openFile(m_path + "/QQlist.cfg");
+        QVERIFY(!store.writeValue("1", "Imis1", "1"));
+        store.beginUpdate();
+        store.writeValue("1", "Imis1", "2");
+        QVERIFY(!store.commitUpdate());
+        QVERIFY(!store.errorString().isEmpty());
+        QCOMPARE(fileBytes(), "not a folder");
+    }
+
+    void readOnlyFolder()
+    {
+        if (geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QTemporaryDir dir;
+        m_path = dir.filePath("QQlist.cfg");
+        writeFile("[1]\nImis1=1\n");
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        IniEnv store;
+        store.openFile(m_path);
+        store.beginUpdate();
+        store.writeValue("1", "Imis1", "2");
+        const bool committed = store.commitUpdate();
+        const QStringList entries =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!committed);
+        QVERIFY(!store.errorString().isEmpty());
+        QCOMPARE(fileBytes(), "[1]\nImis1=1\n");
+        QCOMPARE(entries, QStringList("QQlist.cfg")); // no temporary file left behind
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniEnv)
+#include "tst_inienv.moc"
