@@ -180,7 +180,9 @@ void Form1::closeSequence(CloseReason reason)
         return;
     m_closing = true;
 
-    const bool saved = m_listFile.save(m_friendList);
+    // Before the list has been read there is nothing to save, and a save would empty the file.
+    const bool listRead = !m_listFile.filePath().isEmpty();
+    const bool saved = !listRead || m_listFile.save(m_friendList);
     if (!saved) {
         // Nobody may be there to answer a box when the system ends the session.
         if (reason == CloseReason::User)

@@ -64,6 +64,7 @@ private slots:
 
     void closingSavesTheListAndEndsCleanly();
     void failedSaveIsReportedAndOldFileKept();
+    void closingBeforeLoadLeavesTheFileAlone();
     void skinOptionsApplyTheirFiles();
 
 private:
@@ -276,6 +277,16 @@ void TestForm1::failedSaveIsReportedAndOldFileKept()
 
     QFile::remove(folder.path());
     QDir(movedAway).removeRecursively();
+}
+
+void TestForm1::closingBeforeLoadLeavesTheFileAlone()
+{
+    writeFile(listPath(), threeFriends);
+    Form1 form(listPath());
+    QSignalSpy closed(&form, &Form1::closed);
+    form.closeForSystem();
+    QCOMPARE(closed.first().first().toInt(), 0);
+    QCOMPARE(readFile(listPath()), threeFriends);
 }
 
 void TestForm1::skinOptionsApplyTheirFiles()
