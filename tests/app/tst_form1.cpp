@@ -136,9 +136,6 @@ void TestForm1::windowPropertiesAndTabOrder()
         QVERIFY(!option->isChecked());
 
     auto* view = form.findChild<QTreeView*>(QStringLiteral("ListView1"));
-    QCOMPARE(view->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("标题"));
-    QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("号码"));
-    QCOMPARE(view->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("昵称"));
     for (int column = 0; column < 3; ++column)
         QCOMPARE(view->columnWidth(column), 96);
 
