@@ -1,7 +1,9 @@
 #include "form1.h"
 
 #include "applyskin.h"
+#include "checkrun.h"
 #include "friendlistview.h"
+#include "webbrowser.h"
 #include "windowsxpc.h"
 
 #include <QCloseEvent>
@@ -66,6 +68,7 @@ Form1::Form1(const QString& listFilePath, QWidget* parent)
     createControls();
     setTabOrder();
     connectSkinOptions();
+    connectPresenceChecking();
 }
 
 QString Form1::windowTitleText()
@@ -112,13 +115,16 @@ void Form1::createControls()
     m_statusBar1->addWidget(panel);
 
     m_windowsXPC1 = new WindowsXPC(this);
+
+    // Below the bottom edge of the window: it works, but is never seen.
+    m_webBr = place(new WebBrowser(this), "WebBr", twips(4200, 6060, 1755, 255));
 }
 
 void Form1::setTabOrder()
 {
     // The designed order; controls that take no focus (status bar, frames) are left out of the chain.
-    const QList<QWidget*> chain = {m_listView1, m_command1, m_command2, m_command3, m_command4, m_command5,
-                                   m_option1,   m_option2,  m_option3,  m_option4,  m_option5};
+    const QList<QWidget*> chain = {m_webBr,    m_listView1, m_command1, m_command2, m_command3, m_command4,
+                                   m_command5, m_option1,   m_option2,  m_option3,  m_option4,  m_option5};
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
@@ -140,6 +146,23 @@ void Form1::connectSkinOptions()
     }
 }
 
+void Form1::connectPresenceChecking()
+{
+    m_checkRun = new CheckRun(m_friendList, *m_webBr, this);
+    connect(m_webBr, &WebBrowser::NavigateComplete2, m_checkRun, &CheckRun::handleNavigateComplete2);
+    connect(m_command1, &QPushButton::clicked, m_checkRun, &CheckRun::refresh);
+}
+
+int Form1::CurrentIndex() const
+{
+    return m_checkRun->CurrentIndex();
+}
+
+void Form1::Timeout(const QVariant& interval)
+{
+    m_checkRun->Timeout(interval);
+}
+
 void Form1::load()
 {
     ApplySkin(defaultSkinFile);
@@ -151,7 +174,9 @@ void Form1::load()
         repaint();
         m_command1->click();
     }
-    showCentred();
+    // The start-up run may have ended with the window closed; it stays closed.
+    if (!m_closing)
+        showCentred();
 }
 
 void Form1::showCentred()
@@ -191,6 +216,8 @@ void Form1::closeSequence(CloseReason reason)
             std::fprintf(stderr, "%s\n", qPrintable(saveFailureMessage()));
     }
     hide();
+    // A check run in progress (the start-up one included) is abandoned where it stands.
+    m_checkRun->stop();
     emit closed(saved ? 0 : 1);
 }
 

@@ -5,12 +5,14 @@
 
 #include <QWidget>
 
+class CheckRun;
 class FriendListView;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+class WebBrowser;
 class WindowsXPC;
 
 // The main window: the friend list, the skin choice and the commands. It owns everything that
@@ -28,6 +30,11 @@ public:
     static QIcon windowIconSet();
 
     FriendListModel& friendList() { return m_friendList; }
+    // The position of the friend whose presence query was started last.
+    int CurrentIndex() const;
+    // Lets `interval` seconds pass while the window goes on handling events.
+    void Timeout(const QVariant& interval);
+
     const FriendListFile& listFile() const { return m_listFile; }
 
 public slots:
@@ -56,6 +63,7 @@ private:
     void createControls();
     void setTabOrder();
     void connectSkinOptions();
+    void connectPresenceChecking();
     void showCentred();
     void closeSequence(CloseReason reason);
     QString saveFailureMessage() const;
@@ -81,4 +89,6 @@ private:
     QPushButton* m_command5 = nullptr;
     QStatusBar* m_statusBar1 = nullptr;
     WindowsXPC* m_windowsXPC1 = nullptr;
+    WebBrowser* m_webBr = nullptr;
+    CheckRun* m_checkRun = nullptr;
 };

@@ -1,3 +1,6 @@
+#include "fakepresenceservice.h"
+#include "savedfriends.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -15,12 +18,14 @@ class TestFernwatchExe : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
     void terminationSignalSavesTheList_data();
     void terminationSignalSavesTheList();
     void firstRunCreatesAnEmptyList();
+    void startUpRunQueriesEveryFriendInListOrder();
     void unwritableFolderKeepsTheOldFileAndSaysSo();
     void noDisplayIsOneClearLine();
 
@@ -33,6 +38,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_executable;
     QProcess m_process;
+    FakePresenceService m_service;
 };
 
 namespace {
@@ -66,6 +72,11 @@ bool isValidUtf8(const QByteArray& bytes)
 
 } // namespace
 
+void TestFernwatchExe::initTestCase()
+{
+    QVERIFY(m_service.start());
+}
+
 void TestFernwatchExe::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
@@ -88,6 +99,10 @@ void TestFernwatchExe::startProgram(const QStringList& runAs)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // The program finds the presence service through the proxy settings; here it is a local fake.
+    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(m_service.proxyUrl()));
+    env.remove(QStringLiteral("no_proxy"));
+    env.remove(QStringLiteral("NO_PROXY"));
     m_process.setProcessEnvironment(env);
     m_process.setWorkingDirectory(QDir::tempPath());
     if (runAs.isEmpty())
@@ -154,6 +169,26 @@ void TestFernwatchExe::firstRunCreatesAnEmptyList()
     stopWith(SIGTERM);
     QCOMPARE(m_process.exitCode(), 0);
     QVERIFY(readFile(listPath()).contains("Incout=0"));
+}
+
+void TestFernwatchExe::startUpRunQueriesEveryFriendInListOrder()
+{
+    const QByteArray list = "[MEUserData]\nIncout=3\n[1]\nImis1=10001\nImis2=小明\n"
+                            "[2]\nImis1=abc 12\nImis2=Alice\n[3]\nImis1=5#6\nImis2=老王\n";
+    QVERIFY(writeFile(listPath(), list));
+    const qsizetype queriedBefore = m_service.queries().size();
+    startProgram();
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_service.queries().size() - queriedBefore, 3, 20000);
+    QStringList targets;
+    for (const auto& query : m_service.queries().mid(queriedBefore))
+        targets << QString::fromLatin1(query.target);
+    QCOMPARE(targets, QStringList({"http://wpa.qq.com/pa?p=1:10001:1", "http://wpa.qq.com/pa?p=1:abc%2012:1",
+                                   "http://wpa.qq.com/pa?p=1:5%236:1"}));
+    stopWith(SIGTERM);
+
+    QCOMPARE(m_process.exitCode(), 0);
+    QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明", "abc 12|Alice", "5#6|老王"}));
 }
 
 void TestFernwatchExe::unwritableFolderKeepsTheOldFileAndSaysSo()

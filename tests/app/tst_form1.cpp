@@ -1,9 +1,11 @@
+#include "fakepresenceservice.h"
 #include "form1.h"
-#include "friendlistfile.h"
+#include "savedfriends.h"
 #include "skinengine.h"
 #include "windowsxpc.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QPushButton>
@@ -52,6 +54,7 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
 
     void windowHasTheDesignedLayout_data();
@@ -62,7 +65,7 @@ private slots:
     void startUpShowsTheStoredFriends_data();
     void startUpShowsTheStoredFriends();
 
-    void closingSavesTheListAndEndsCleanly();
+    void closingDuringTheStartUpRunSavesTheList();
     void failedSaveIsReportedAndOldFileKept();
     void closingBeforeLoadLeavesTheFileAlone();
     void skinOptionsApplyTheirFiles();
@@ -71,7 +74,15 @@ private:
     QString listPath() const { return m_dir.filePath(QStringLiteral("QQlist.cfg")); }
 
     QTemporaryDir m_dir;
+    FakePresenceService m_service;
 };
+
+void TestForm1::initTestCase()
+{
+    QVERIFY(m_service.start());
+    m_service.useAsProxy();
+    m_service.setAnswer(QStringLiteral("10001"), {FakePresenceService::Answer::Online});
+}
 
 void TestForm1::init()
 {
@@ -163,6 +174,7 @@ void TestForm1::startUpRunsSkinThenFileThenStyleThenLoad()
                                   QVERIFY(password.isEmpty());
                               });
     auto* style = form.findChild<WindowsXPC*>();
+    m_service.onNextQuery(&form, [&] { form.closeForSystem(); });
     connect(style, &WindowsXPC::started, this, [&] {
         steps << QStringLiteral("style file=%1 friends=%2")
                      .arg(form.listFile().filePath())
@@ -183,10 +195,10 @@ void TestForm1::startUpShowsTheStoredFriends_data()
 {
     QTest::addColumn<QByteArray>("content"); // null: no list file yet
     QTest::addColumn<int>("refreshPresses");
-    QTest::addColumn<QStringList>("rows"); // text|number|nickname as the list shows them
+    QTest::addColumn<QStringList>("rows"); // text|number|nickname|status as the list shows them
     QTest::newRow("three friends") << threeFriends << 1
                                    << QStringList(
-                                          {"小明|10001|小明", "Alice|10002|Alice", "老王|abc 12|老王"});
+                                          {"小明|10001|小明|1", "Alice|10002|Alice|2", "老王|abc 12|老王|2"});
     QTest::newRow("count 0") << QByteArray("[MEUserData]\nIncout=0\n[1]\nImis1=1\nImis2=stale\n") << 1
                              << QStringList();
     QTest::newRow("no file") << QByteArray() << 0 << QStringList();
@@ -201,53 +213,65 @@ void TestForm1::startUpShowsTheStoredFriends()
         writeFile(listPath(), content);
     Form1 form(listPath());
     auto* refresh = form.findChild<QPushButton*>(QStringLiteral("Command1"));
-    QList<bool> visibleAtPress;
-    connect(refresh, &QPushButton::clicked, this, [&] { visibleAtPress << form.isVisible(); });
+    QSignalSpy presses(refresh, &QPushButton::clicked);
+    const QAbstractItemModel* shown = form.findChild<QTreeView*>(QStringLiteral("ListView1"))->model();
+    const auto shownRows = [&] {
+        QStringList shownRows;
+        for (int row = 0; row < shown->rowCount(); ++row) {
+            QStringList columns;
+            for (int column = 0; column < 3; ++column)
+                columns << shown->index(row, column).data().toString();
+            shownRows << columns.join(QLatin1Char('|')) +
+                             QStringLiteral("|%1").arg(int(form.friendList().status(row + 1)));
+        }
+        return shownRows;
+    };
+    // When the first query goes out, the window is up and every friend shows as being checked.
+    QStringList rowsAtFirstQuery;
+    m_service.onNextQuery(&form, [&] {
+        QVERIFY(form.isVisible());
+        rowsAtFirstQuery = shownRows();
+    });
 
     form.load();
 
-    // The list is on the screen before the refresh button is pressed.
-    QCOMPARE(visibleAtPress, QList<bool>(refreshPresses, true));
+    QCOMPARE(presses.size(), refreshPresses);
     QVERIFY(form.isVisible());
-    const QAbstractItemModel* shown = form.findChild<QTreeView*>(QStringLiteral("ListView1"))->model();
-    QStringList shownRows;
-    for (int row = 0; row < shown->rowCount(); ++row) {
-        shownRows << QStringList{shown->index(row, 0).data().toString(),
-                                 shown->index(row, 1).data().toString(),
-                                 shown->index(row, 2).data().toString()}
-                         .join(QLatin1Char('|'));
-        QCOMPARE(form.friendList().status(row + 1), FriendStatus::Offline);
-    }
-    QCOMPARE(shownRows, rows);
+    QCOMPARE(shownRows(), rows);
+    QCOMPARE(rowsAtFirstQuery.size(), rows.size());
+    for (const QString& row : rowsAtFirstQuery)
+        QVERIFY2(row.startsWith(QStringLiteral("正在检测|")) && row.endsWith(QStringLiteral("|3")),
+                 qPrintable(row));
+    QCOMPARE(m_service.queriedNumbers().mid(m_service.queriedNumbers().size() - rows.size()),
+             QStringList({"10001", "10002", "abc 12"}).mid(0, rows.size()));
     QCOMPARE(QFile::exists(listPath()), !content.isNull()); // loading writes nothing
 }
 
-void TestForm1::closingSavesTheListAndEndsCleanly()
+void TestForm1::closingDuringTheStartUpRunSavesTheList()
 {
     writeFile(listPath(), threeFriends);
     TestableForm1 form(listPath());
-    form.load();
-    const int added = form.friendList().append(QStringLiteral("新朋友"));
-    form.friendList().setNumber(added, QStringLiteral("40004"));
-    form.friendList().setNickname(added, QStringLiteral("新朋友"));
-    form.friendList().remove(1);
     QSignalSpy closed(&form, &Form1::closed);
+    // The user changes the list and closes the window while the start-up check run waits.
+    m_service.onNextQuery(&form, [&] {
+        const int added = form.friendList().append(QStringLiteral("新朋友"));
+        form.friendList().setNumber(added, QStringLiteral("40004"));
+        form.friendList().setNickname(added, QStringLiteral("新朋友"));
+        form.friendList().remove(1);
+        form.close();
+    });
+    QElapsedTimer clock;
+    clock.start();
 
-    form.close();
+    form.load();
 
+    QCOMPARE_LT(clock.elapsed(), 1900); // the run stopped where it stood, inside its first wait
     QCOMPARE(closed.count(), 1);
     QCOMPARE(closed.first().first().toInt(), 0);
     QVERIFY(form.shownFailures.isEmpty());
     QVERIFY(!form.isVisible());
 
-    FriendListModel reloaded;
-    FriendListFile file;
-    file.open(listPath());
-    QVERIFY(file.load(reloaded));
-    QCOMPARE(reloaded.count(), 3);
-    QCOMPARE(reloaded.nickname(1), QStringLiteral("Alice"));
-    QCOMPARE(reloaded.number(3), QStringLiteral("40004"));
-    QCOMPARE(reloaded.nickname(3), QStringLiteral("新朋友"));
+    QCOMPARE(savedFriends(listPath()), QStringList({"10002|Alice", "abc 12|老王", "40004|新朋友"}));
 }
 
 void TestForm1::failedSaveIsReportedAndOldFileKept()
@@ -258,13 +282,15 @@ void TestForm1::failedSaveIsReportedAndOldFileKept()
     const QString path = folder.filePath(QStringLiteral("QQlist.cfg"));
     writeFile(path, threeFriends);
     TestableForm1 form(path);
-    form.load();
     const QString movedAway = folder.path() + QStringLiteral(".moved");
-    QVERIFY(QFile::rename(folder.path(), movedAway));
-    writeFile(folder.path(), "not a folder");
     QSignalSpy closed(&form, &Form1::closed);
+    m_service.onNextQuery(&form, [&] {
+        QVERIFY(QFile::rename(folder.path(), movedAway));
+        writeFile(folder.path(), "not a folder");
+        form.close();
+    });
 
-    form.close();
+    form.load();
 
     QCOMPARE(form.shownFailures.size(), 1);
     QVERIFY(form.shownFailures.first().contains(QStringLiteral("无法保存好友名单")));

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+// A stand-in for the QQ presence service on 127.0.0.1, reached as an HTTP proxy so that the program's
+// requests keep their real addresses. A query for a number is answered the way that number was set
+// up to be answered: a redirect to the online or the offline image (maybe after a delay), an error
+// status, a dropped connection or no answer at all. Every request is recorded with its arrival time.
+class FakePresenceService : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Answer
+    {
+        Online,
+        Offline,
+        Redirect, // to `location`, given as raw header bytes
+        ErrorStatus,
+        DropConnection,
+        NoAnswer
+    };
+    struct Behaviour
+    {
+        Answer answer = Answer::Offline;
+        int delayMs = 0;
+        QByteArray location = {};
+    };
+    struct Request
+    {
+        QByteArray target;   // the request line's address, as sent to a proxy
+        qint64 receivedAtMs; // on the clock of now()
+    };
+    static const QByteArray offlineImageAddress;
+    // Milliseconds on a monotonic clock, for timing what the service sees against what a test sees.
+    static qint64 now();
+
+    explicit FakePresenceService(QObject* parent = nullptr);
+
+    bool start();
+    QByteArray proxyUrl() const;
+    // Points this process's proxy settings (http_proxy) at the service.
+    void useAsProxy() const;
+
+    void setAnswer(const QString& number, const Behaviour& behaviour) { m_answers.insert(number, behaviour); }
+    void setDefaultAnswer(const Behaviour& behaviour) { m_defaultAnswer = behaviour; }
+
+    // Calls `action` once, when the next presence query arrives, unless `context` is gone by then.
+    void onNextQuery(const QObject* context, const std::function<void()>& action);
+
+    const QList<Request>& requests() const { return m_requests; }
+    // The presence queries among the requests (the rest fetch images).
+    QList<Request> queries() const;
+    // The numbers of the presence queries received, decoded, in order of arrival.
+    QStringList queriedNumbers() const;
+    static QString numberOfQuery(const QByteArray& target);
+
+signals:
+    void queryReceived(const QString& number);
+
+private:
+    void accept();
+    void handleRequest(QTcpSocket* socket, const QByteArray& requestLine);
+    void answerQuery(QTcpSocket* socket, const Behaviour& behaviour);
+    static void respond(QTcpSocket* socket, const QByteArray& response);
+
+    QTcpServer* m_server = nullptr;
+    QHash<QString, Behaviour> m_answers;
+    Behaviour m_defaultAnswer;
+    QList<Request> m_requests;
+};
