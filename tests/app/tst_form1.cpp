@@ -111,6 +111,7 @@ void TestForm1::windowHasTheDesignedLayout_data()
     QTest::newRow("Command4") << "Command4" << QRect(296, 320, 89, 29) << "访问Sabo博客";
     QTest::newRow("Command5") << "Command5" << QRect(392, 320, 89, 29) << "退出程序";
     QTest::newRow("StatusBar1") << "StatusBar1" << QRect(0, 366, 505, 33) << "";
+    QTest::newRow("WebBr, below the window's edge") << "WebBr" << QRect(280, 404, 117, 17) << "";
 }
 
 void TestForm1::windowHasTheDesignedLayout()

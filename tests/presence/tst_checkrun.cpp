@@ -189,11 +189,15 @@ void TestCheckRun::stopEndsTheRunAtOnce()
     Checker checker;
     checker.add(QStringLiteral("1"), QStringLiteral("n1"));
     checker.add(QStringLiteral("2"), QStringLiteral("n2"));
-    m_service->onNextQuery(&checker.run, [&] { QTimer::singleShot(100, &checker.run, &CheckRun::stop); });
+    // A second refresh inside the first, and the program ends while the inner one waits.
+    m_service->onNextQuery(&checker.run, [&] {
+        QTimer::singleShot(0, &checker.run, &CheckRun::refresh);
+        m_service->onNextQuery(&checker.run, [&] { QTimer::singleShot(100, &checker.run, &CheckRun::stop); });
+    });
 
     QCOMPARE_LT(checker.timedRefresh(), 1900);
 
-    QCOMPARE(m_service->queriedNumbers(), QStringList({"1"}));
+    QCOMPARE(m_service->queriedNumbers(), QStringList({"1", "1"}));
     QCOMPARE(checker.rows(), QStringLiteral("正在检测:3 正在检测:3"));
     QElapsedTimer clock;
     clock.start();
