@@ -1,45 +1,17 @@
 #include "form1.h"
 
 #include "applyskin.h"
+#include "formlayout.h"
 #include "friendlistview.h"
 #include "windowsxpc.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
-#include <QStatusBar>
 #include <cstdio>
-
-namespace {
-
-// Places are given in twips, as the window was designed; 15 twips make a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-template<typename Widget>
-Widget* place(Widget* widget, const char* name, const QRect& geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-// A button, frame or option with its caption (UTF-8 text).
-template<typename Widget>
-Widget* captioned(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
-{
-    return place(new Widget(QString::fromUtf8(caption), parent), name, geometry);
-}
-
-} // namespace
 
 // Resources of a static library must be registered by name, from the global namespace.
 static void initAppIconResources()
@@ -51,16 +23,13 @@ const QString Form1::makerQqNumber = QStringLiteral("2653079661");
 const QString Form1::statusBarText = QStringLiteral("Fernwatch 好友在线监视 · 名单保存在程序所在的文件夹");
 
 Form1::Form1(const QString& listFilePath, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, Qt::Window | fixedCloseOnlyFrame)
     , m_listFilePath(listFilePath)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowTitleText());
     setWindowIcon(windowIconSet());
-    QFont captions = font();
-    captions.setPointSize(9);
-    setFont(captions);
+    useCaptionFont(this);
     setFixedSize(twips(0, 0, 7575, 5985).size());
 
     createControls();
@@ -105,11 +74,7 @@ void Form1::createControls()
     m_command4 = captioned<QPushButton>(this, "Command4", "访问Sabo博客", twips(4440, 4800, 1335, 435));
     m_command5 = captioned<QPushButton>(this, "Command5", "退出程序", twips(5880, 4800, 1335, 435));
 
-    m_statusBar1 = place(new QStatusBar(this), "StatusBar1", twips(0, 5490, 7575, 495));
-    m_statusBar1->setSizeGripEnabled(false);
-    auto* panel = new QLabel(statusBarText, m_statusBar1);
-    panel->setFixedWidth(7545 / 15);
-    m_statusBar1->addWidget(panel);
+    m_statusBar1 = statusBarWithPanel(this, twips(0, 5490, 7575, 495), 7545, statusBarText);
 
     m_windowsXPC1 = new WindowsXPC(this);
 }
@@ -158,7 +123,7 @@ void Form1::showCentred()
 {
     if (isVisible())
         return;
-    move(screen()->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     show();
 }
 
