@@ -1,16 +1,19 @@
 #include "form1.h"
 
 #include "applyskin.h"
+#include "form2.h"
 #include "formlayout.h"
 #include "friendlistview.h"
 #include "windowsxpc.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUrl>
 #include <cstdio>
 
 // Resources of a static library must be registered by name, from the global namespace.
@@ -20,6 +23,7 @@ static void initAppIconResources()
 }
 
 const QString Form1::makerQqNumber = QStringLiteral("2653079661");
+const QString Form1::makerWebPage = QStringLiteral("https://github.com/tamsk/fernwatch");
 const QString Form1::statusBarText = QStringLiteral("Fernwatch 好友在线监视 · 名单保存在程序所在的文件夹");
 
 Form1::Form1(const QString& listFilePath, QWidget* parent)
@@ -35,6 +39,7 @@ Form1::Form1(const QString& listFilePath, QWidget* parent)
     createControls();
     setTabOrder();
     connectSkinOptions();
+    connectCommands();
 }
 
 QString Form1::windowTitleText()
@@ -105,6 +110,44 @@ void Form1::connectSkinOptions()
     }
 }
 
+void Form1::connectCommands()
+{
+    connect(m_command2, &QPushButton::clicked, this, &Form1::openAddFriendDialog);
+    connect(m_command3, &QPushButton::clicked, this, &Form1::deleteSelectedFriend);
+    connect(m_command4, &QPushButton::clicked, this, &Form1::visitMakersPage);
+    // Exiting is closing: the list is saved on the way out.
+    connect(m_command5, &QPushButton::clicked, this, &Form1::close);
+}
+
+void Form1::openAddFriendDialog()
+{
+    // A new dialog at every opening, so that nothing typed before is shown again.
+    Form2 dialog(m_friendList);
+    ApplySelectedSkin(&dialog);
+    dialog.exec();
+}
+
+void Form1::deleteSelectedFriend()
+{
+    const int asked = m_listView1->selectedPosition();
+    if (asked == 0)
+        return;
+    if (!confirmDeletion(deleteQuestion(m_friendList.nickname(asked))))
+        return;
+    // The selection may have moved while the question was open; the entry selected now goes.
+    m_friendList.remove(m_listView1->selectedPosition());
+}
+
+QString Form1::deleteQuestion(const QString& nickname)
+{
+    return QStringLiteral("真的需要删除 【") + nickname + QStringLiteral("】 这个吗？");
+}
+
+void Form1::visitMakersPage()
+{
+    QDesktopServices::openUrl(QUrl(makerWebPage));
+}
+
 void Form1::load()
 {
     ApplySkin(defaultSkinFile);
@@ -168,4 +211,10 @@ QString Form1::saveFailureMessage() const
 void Form1::showSaveFailure(const QString& message)
 {
     QMessageBox::critical(this, QStringLiteral("保存失败"), message);
+}
+
+bool Form1::confirmDeletion(const QString& question)
+{
+    return QMessageBox::question(this, QStringLiteral("删除"), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
 }
