@@ -2,46 +2,21 @@
 
 #include "applyskin.h"
 #include "checkrun.h"
+#include "form2.h"
+#include "formlayout.h"
 #include "friendlistview.h"
 #include "webbrowser.h"
 #include "windowsxpc.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
-#include <QStatusBar>
+#include <QUrl>
 #include <cstdio>
-
-namespace {
-
-// Places are given in twips, as the window was designed; 15 twips make a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-template<typename Widget>
-Widget* place(Widget* widget, const char* name, const QRect& geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-// A button, frame or option with its caption (UTF-8 text).
-template<typename Widget>
-Widget* captioned(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
-{
-    return place(new Widget(QString::fromUtf8(caption), parent), name, geometry);
-}
-
-} // namespace
 
 // Resources of a static library must be registered by name, from the global namespace.
 static void initAppIconResources()
@@ -50,25 +25,24 @@ static void initAppIconResources()
 }
 
 const QString Form1::makerQqNumber = QStringLiteral("2653079661");
+const QString Form1::makerWebPage = QStringLiteral("https://github.com/tamsk/fernwatch");
 const QString Form1::statusBarText = QStringLiteral("Fernwatch 好友在线监视 · 名单保存在程序所在的文件夹");
 
 Form1::Form1(const QString& listFilePath, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, Qt::Window | fixedCloseOnlyFrame)
     , m_listFilePath(listFilePath)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowTitleText());
     setWindowIcon(windowIconSet());
-    QFont captions = font();
-    captions.setPointSize(9);
-    setFont(captions);
+    useCaptionFont(this);
     setFixedSize(twips(0, 0, 7575, 5985).size());
 
     createControls();
     setTabOrder();
     connectSkinOptions();
     connectPresenceChecking();
+    connectCommands();
 }
 
 QString Form1::windowTitleText()
@@ -108,11 +82,7 @@ void Form1::createControls()
     m_command4 = captioned<QPushButton>(this, "Command4", "访问Sabo博客", twips(4440, 4800, 1335, 435));
     m_command5 = captioned<QPushButton>(this, "Command5", "退出程序", twips(5880, 4800, 1335, 435));
 
-    m_statusBar1 = place(new QStatusBar(this), "StatusBar1", twips(0, 5490, 7575, 495));
-    m_statusBar1->setSizeGripEnabled(false);
-    auto* panel = new QLabel(statusBarText, m_statusBar1);
-    panel->setFixedWidth(7545 / 15);
-    m_statusBar1->addWidget(panel);
+    m_statusBar1 = statusBarWithPanel(this, twips(0, 5490, 7575, 495), 7545, statusBarText);
 
     m_windowsXPC1 = new WindowsXPC(this);
 
@@ -163,6 +133,44 @@ void Form1::Timeout(const QVariant& interval)
     m_checkRun->Timeout(interval);
 }
 
+void Form1::connectCommands()
+{
+    connect(m_command2, &QPushButton::clicked, this, &Form1::openAddFriendDialog);
+    connect(m_command3, &QPushButton::clicked, this, &Form1::deleteSelectedFriend);
+    connect(m_command4, &QPushButton::clicked, this, &Form1::visitMakersPage);
+    // Exiting is closing: the list is saved on the way out.
+    connect(m_command5, &QPushButton::clicked, this, &Form1::close);
+}
+
+void Form1::openAddFriendDialog()
+{
+    // A new dialog at every opening, so that nothing typed before is shown again.
+    Form2 dialog(m_friendList);
+    ApplySelectedSkin(&dialog);
+    dialog.exec();
+}
+
+void Form1::deleteSelectedFriend()
+{
+    const int asked = m_listView1->selectedPosition();
+    if (asked == 0)
+        return;
+    if (!confirmDeletion(deleteQuestion(m_friendList.nickname(asked))))
+        return;
+    // The selection may have moved while the question was open; the entry selected now goes.
+    m_friendList.remove(m_listView1->selectedPosition());
+}
+
+QString Form1::deleteQuestion(const QString& nickname)
+{
+    return QStringLiteral("真的需要删除 【") + nickname + QStringLiteral("】 这个吗？");
+}
+
+void Form1::visitMakersPage()
+{
+    QDesktopServices::openUrl(QUrl(makerWebPage));
+}
+
 void Form1::load()
 {
     ApplySkin(defaultSkinFile);
@@ -183,7 +191,7 @@ void Form1::showCentred()
 {
     if (isVisible())
         return;
-    move(screen()->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     show();
 }
 
@@ -230,4 +238,10 @@ QString Form1::saveFailureMessage() const
 void Form1::showSaveFailure(const QString& message)
 {
     QMessageBox::critical(this, QStringLiteral("保存失败"), message);
+}
+
+bool Form1::confirmDeletion(const QString& question)
+{
+    return QMessageBox::question(this, QStringLiteral("删除"), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
 }

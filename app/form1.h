@@ -26,6 +26,7 @@ public:
 
     static QString windowTitleText();
     static const QString makerQqNumber;
+    static const QString makerWebPage;
     static const QString statusBarText;
     static QIcon windowIconSet();
 
@@ -52,6 +53,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Tells the user that the list could not be saved. A message box; tests answer it themselves.
     virtual void showSaveFailure(const QString& message);
+    // Asks the delete question; true when the user answers Yes. A message box; tests answer it themselves.
+    virtual bool confirmDeletion(const QString& question);
+
+private slots:
+    // The commands of "添加QQ", "删除QQ" and "访问Sabo博客"; "退出程序" closes the window.
+    void openAddFriendDialog();
+    void deleteSelectedFriend();
+    void visitMakersPage();
 
 private:
     enum class CloseReason
@@ -64,9 +73,11 @@ private:
     void setTabOrder();
     void connectSkinOptions();
     void connectPresenceChecking();
+    void connectCommands();
     void showCentred();
     void closeSequence(CloseReason reason);
     QString saveFailureMessage() const;
+    static QString deleteQuestion(const QString& nickname);
 
     FriendListModel m_friendList;
     FriendListFile m_listFile;

@@ -22,3 +22,8 @@ void StartVisualStyle(QWidget* window)
     if (auto* control = window->findChild<WindowsXPC*>(QString(), Qt::FindDirectChildrenOnly))
         control->start();
 }
+
+void ApplySelectedSkin(QWidget* dialog)
+{
+    StartVisualStyle(dialog);
+}

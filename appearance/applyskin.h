@@ -12,3 +12,6 @@ void ApplySkin(const QString& file);
 
 // Starts the visual-style control of `window`, once per load of that window.
 void StartVisualStyle(QWidget* window);
+
+// The add-friend dialog's load step: starts the dialog's visual-style control.
+void ApplySelectedSkin(QWidget* dialog);

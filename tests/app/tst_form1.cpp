@@ -1,9 +1,11 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "savedfriends.h"
+#include "friendlistview.h"
 #include "skinengine.h"
 #include "windowsxpc.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -36,22 +38,53 @@ const QByteArray threeFriends = "[MEUserData]\nIncout=3\n"
                                 "[2]\nImis1=10002\nImis2=Alice\n"
                                 "[3]\nImis1=abc 12\nImis2=老王\n";
 
-// A main window whose save-failure box is answered by the test instead of a user.
+// A main window whose boxes are answered by the test instead of a user.
 class TestableForm1 : public Form1
 {
 public:
     using Form1::Form1;
     QStringList shownFailures;
+    QStringList questions;
+    bool answerYes = false;
+    int selectWhileAsked = 0; // a position the user selects while the question is open
 
 protected:
     void showSaveFailure(const QString& message) override { shownFailures.append(message); }
+    bool confirmDeletion(const QString& question) override
+    {
+        questions.append(question);
+        if (selectWhileAsked)
+            findChild<FriendListView*>()->selectPosition(selectWhileAsked);
+        return answerYes;
+    }
 };
+
+// Appends friends by nickname, numbered by position, shown by nickname as a loaded list is.
+void addFriends(Form1& form, const QStringList& nicknames)
+{
+    for (const QString& nickname : nicknames) {
+        const int position = form.friendList().append(nickname);
+        form.friendList().setNumber(position, QString::number(position));
+        form.friendList().setNickname(position, nickname);
+    }
+}
+
+QStringList numbers(const FriendListModel& list)
+{
+    QStringList shown;
+    for (int position = 1; position <= list.count(); ++position)
+        shown << list.number(position);
+    return shown;
+}
 
 } // namespace
 
 class TestForm1 : public QObject
 {
     Q_OBJECT
+
+public slots:
+    void recordOpenedUrl(const QUrl& url) { m_openedUrls << url; }
 
 private slots:
     void initTestCase();
@@ -70,11 +103,16 @@ private slots:
     void closingBeforeLoadLeavesTheFileAlone();
     void skinOptionsApplyTheirFiles();
 
+    void deleteRemovesTheEntrySelectedAfterYes_data();
+    void deleteRemovesTheEntrySelectedAfterYes();
+    void visitBlogOpensTheMakersPage();
+
 private:
     QString listPath() const { return m_dir.filePath(QStringLiteral("QQlist.cfg")); }
 
     QTemporaryDir m_dir;
     FakePresenceService m_service;
+    QList<QUrl> m_openedUrls;
 };
 
 void TestForm1::initTestCase()
@@ -326,6 +364,62 @@ void TestForm1::skinOptionsApplyTheirFiles()
     QCOMPARE(files, QStringList({folder + "/skinh.she", folder + "/china.she", folder + "/qq2009.she",
                                  folder + "/msn.she", folder + "/QQreal.she", folder + "/skinh.she"}));
     QVERIFY(attached.isEmpty());
+}
+
+void TestForm1::deleteRemovesTheEntrySelectedAfterYes_data()
+{
+    QTest::addColumn<QStringList>("friends"); // nicknames; numbers are the positions
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<int>("selectedWhileAsked");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<QStringList>("remaining"); // numbers
+
+    const QStringList three = {"小明", "Alice", "老王"};
+    const QStringList alice = {"真的需要删除 【Alice】 这个吗？"};
+    QTest::newRow("No") << three << 2 << 0 << false << alice << QStringList{"1", "2", "3"};
+    QTest::newRow("Yes, 2 of 3") << three << 2 << 0 << true << alice << QStringList{"1", "3"};
+    QTest::newRow("same nickname, the selected goes")
+        << QStringList{"小明", "小明", "老王"} << 2 << 0 << true
+        << QStringList{"真的需要删除 【小明】 这个吗？"} << QStringList{"1", "3"};
+    QTest::newRow("empty nickname") << QStringList{"", "x"} << 1 << 0 << true
+                                    << QStringList{"真的需要删除 【】 这个吗？"} << QStringList{"2"};
+    QTest::newRow("selection moved while asked")
+        << three << 1 << 3 << true << QStringList{"真的需要删除 【小明】 这个吗？"} << QStringList{"1", "2"};
+    QTest::newRow("nothing selected")
+        << three << 0 << 0 << true << QStringList() << QStringList{"1", "2", "3"};
+}
+
+void TestForm1::deleteRemovesTheEntrySelectedAfterYes()
+{
+    QFETCH(QStringList, friends);
+    QFETCH(int, selected);
+    QFETCH(int, selectedWhileAsked);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, questions);
+    QFETCH(QStringList, remaining);
+
+    TestableForm1 form(listPath());
+    addFriends(form, friends);
+    form.findChild<FriendListView*>()->selectPosition(selected);
+    form.answerYes = yes;
+    form.selectWhileAsked = selectedWhileAsked;
+
+    form.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+
+    QCOMPARE(form.questions, questions);
+    QCOMPARE(numbers(form.friendList()), remaining);
+}
+
+void TestForm1::visitBlogOpensTheMakersPage()
+{
+    Form1 form(listPath());
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "recordOpenedUrl");
+    form.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+
+    QCOMPARE(m_openedUrls, QList<QUrl>{QUrl(Form1::makerWebPage)});
+    QVERIFY(!m_openedUrls.first().host().isEmpty());
 }
 
 QTEST_MAIN(TestForm1)

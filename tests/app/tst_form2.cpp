@@ -1,0 +1,219 @@
+#include "form1.h"
+#include "friendlistfile.h"
+#include "windowsxpc.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+QLineEdit* box(QDialog& dialog, const char* name)
+{
+    return dialog.findChild<QLineEdit*>(QLatin1String(name));
+}
+
+void click(QDialog& dialog, const char* name)
+{
+    dialog.findChild<QPushButton*>(QLatin1String(name))->click();
+}
+
+// Types as the input method does, which carries Chinese too (QTest::keyClicks is Latin-1 only).
+void fill(QDialog& dialog, const QString& number, const QString& nickname)
+{
+    for (const auto& [name, text] : {std::pair("Text1", number), std::pair("Text2", nickname)}) {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QCoreApplication::sendEvent(box(dialog, name), &commit);
+    }
+}
+
+// Presses "添加QQ" and lets `use` work in the modal dialog it opens. A dialog that `use` leaves open
+// is cancelled so that the test goes on; the result tells whether that was needed.
+bool withAddDialog(Form1& form, const std::function<void(QDialog&)>& use)
+{
+    bool leftOpen = false;
+    bool opened = false;
+    QTimer::singleShot(0, &form, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        opened = true;
+        use(*dialog);
+        leftOpen = dialog->isVisible();
+        if (leftOpen)
+            dialog->reject();
+    });
+    form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    if (!opened)
+        QTest::qFail("no modal dialog opened", __FILE__, __LINE__);
+    return leftOpen;
+}
+
+// Leaves the dialog by one of its buttons, by a key typed in the nickname box, or by the frame's close.
+void leave(QDialog& dialog, const QString& way)
+{
+    if (way.startsWith(QLatin1String("Command")))
+        click(dialog, qPrintable(way));
+    else if (way == QLatin1String("frame"))
+        dialog.close();
+    else
+        QTest::keyClick(box(dialog, "Text2"),
+                        way == QLatin1String("Enter") ? Qt::Key_Return : Qt::Key_Escape);
+}
+
+QStringList rows(const FriendListModel& list)
+{
+    QStringList shown;
+    for (int row = 0; row < list.rowCount(); ++row)
+        shown << QStringList{list.index(row, 0).data().toString(), list.index(row, 1).data().toString(),
+                             list.index(row, 2).data().toString()}
+                     .join(QLatin1Char('|'));
+    return shown;
+}
+
+} // namespace
+
+class TestForm2 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dialogOpensAsDesigned_data();
+    void dialogOpensAsDesigned();
+    void onlyOkWithBothBoxesFilledAdds_data();
+    void onlyOkWithBothBoxesFilledAdds();
+    void exitSavesFriendsAddedWithTheSameNumber();
+};
+
+void TestForm2::dialogOpensAsDesigned_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Label1") << "Label1" << QRect(28, 28, 85, 17) << "好友号码：";
+    QTest::newRow("Text1") << "Text1" << QRect(88, 27, 137, 18) << "";
+    QTest::newRow("Label2") << "Label2" << QRect(28, 64, 93, 13) << "好友昵称：";
+    QTest::newRow("Text2") << "Text2" << QRect(88, 60, 137, 18) << "";
+    QTest::newRow("Command1") << "Command1" << QRect(244, 24, 81, 21) << "确定";
+    QTest::newRow("Command2") << "Command2" << QRect(244, 60, 81, 21) << "放弃";
+    QTest::newRow("StatusBar1") << "StatusBar1" << QRect(0, 113, 346, 33)
+                                << "PellSabo提示：号码只能为数字，否则程序将出错!";
+}
+
+void TestForm2::dialogOpensAsDesigned()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+
+    Form1 form{QString()};
+    withAddDialog(form, [&](QDialog& dialog) {
+        auto* control = dialog.findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), geometry);
+        const QObject* panel = qobject_cast<QStatusBar*>(control) ? control->findChild<QLabel*>() : control;
+        QCOMPARE(panel->property("text").toString(), text);
+
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Tamsk.Fernwatch【添加QQ】"));
+        QCOMPARE(dialog.size(), QSize(346, 146));
+        QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(dialog.windowIcon().availableSizes(), Form1::windowIconSet().availableSizes());
+        QCOMPARE(dialog.windowModality(), Qt::ApplicationModal);
+        QCOMPARE(dialog.focusWidget(), box(dialog, "Text1"));
+        QStringList chain;
+        for (QWidget* w = box(dialog, "Text1"); chain.size() < 4; w = w->nextInFocusChain()) {
+            if (w->focusPolicy() != Qt::NoFocus)
+                chain << w->objectName();
+        }
+        QCOMPARE(chain, QStringList({"Text1", "Text2", "Command1", "Command2"}));
+        QCOMPARE(dialog.findChild<WindowsXPC*>(QStringLiteral("WindowsXPC1"))->startCount(), 1);
+    });
+}
+
+void TestForm2::onlyOkWithBothBoxesFilledAdds_data()
+{
+    QTest::addColumn<QStringList>("typed"); // number, nickname
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("added");
+
+    QTest::newRow("number empty") << QStringList{"", "小明"} << "Command1" << false;
+    QTest::newRow("nickname empty") << QStringList{"20002", ""} << "Command1" << false;
+    QTest::newRow("both empty") << QStringList{"", ""} << "Command1" << false;
+    QTest::newRow("digits and Chinese") << QStringList{"20002", "小明"} << "Command1" << true;
+    QTest::newRow("letters in the number") << QStringList{"qq20002x", "Alice"} << "Command1" << true;
+    QTest::newRow("blanks kept as typed") << QStringList{" 20002 ", "   "} << "Command1" << true;
+    QTest::newRow("Enter") << QStringList{"20002", "小明"} << "Enter" << true;
+    QTest::newRow("放弃") << QStringList{"20002", "小明"} << "Command2" << false;
+    QTest::newRow("Escape") << QStringList{"20002", "小明"} << "Escape" << false;
+    QTest::newRow("frame close") << QStringList{"20002", "小明"} << "frame" << false;
+}
+
+void TestForm2::onlyOkWithBothBoxesFilledAdds()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QString, way);
+    QFETCH(bool, added);
+    const QString number = typed.at(0);
+    const QString nickname = typed.at(1);
+    Form1 form{QString()};
+    const int first = form.friendList().append(QStringLiteral("老王"));
+    form.friendList().setNumber(first, QStringLiteral("10001"));
+    form.friendList().setNickname(first, QStringLiteral("老王"));
+
+    const bool leftOpen = withAddDialog(form, [&](QDialog& dialog) {
+        fill(dialog, number, nickname);
+        leave(dialog, way);
+        if (dialog.isVisible())
+            QCOMPARE(QStringList({box(dialog, "Text1")->text(), box(dialog, "Text2")->text()}), typed);
+    });
+
+    // Only a refused OK leaves the dialog open.
+    QCOMPARE(leftOpen, way == QLatin1String("Command1") && !added);
+    QStringList expected = {"老王|10001|老王"};
+    if (added)
+        expected << nickname + QLatin1Char('|') + number + QLatin1Char('|') + nickname;
+    QCOMPARE(rows(form.friendList()), expected);
+    QCOMPARE(form.friendList().status(2), added ? FriendStatus::Offline : FriendStatus::None);
+    withAddDialog(form, [](QDialog& dialog) {
+        QCOMPARE(box(dialog, "Text1")->text() + box(dialog, "Text2")->text(), QString());
+    });
+}
+
+void TestForm2::exitSavesFriendsAddedWithTheSameNumber()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QQlist.cfg"));
+    Form1 form(path);
+    form.load();
+    for (const char* nickname : {"新朋友", "Bob"}) {
+        withAddDialog(form, [&](QDialog& dialog) {
+            fill(dialog, QStringLiteral("40004"), QString::fromUtf8(nickname));
+            click(dialog, "Command1");
+        });
+    }
+    QSignalSpy closed(&form, &Form1::closed);
+
+    form.findChild<QPushButton*>(QStringLiteral("Command5"))->click();
+
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed.first().first().toInt(), 0);
+    FriendListModel reloaded;
+    FriendListFile file;
+    file.open(path);
+    QVERIFY(file.load(reloaded));
+    QCOMPARE(rows(reloaded), QStringList({"新朋友|40004|新朋友", "Bob|40004|Bob"}));
+}
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"
