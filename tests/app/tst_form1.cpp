@@ -1,7 +1,7 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
-#include "savedfriends.h"
 #include "friendlistview.h"
+#include "savedfriends.h"
 #include "skinengine.h"
 #include "windowsxpc.h"
 

@@ -1,5 +1,6 @@
+#include "fakepresenceservice.h"
 #include "form1.h"
-#include "friendlistfile.h"
+#include "savedfriends.h"
 #include "windowsxpc.h"
 
 #include <QApplication>
@@ -93,6 +94,7 @@ private slots:
     void onlyOkWithBothBoxesFilledAdds_data();
     void onlyOkWithBothBoxesFilledAdds();
     void exitSavesFriendsAddedWithTheSameNumber();
+    void dialogOpenedDuringACheckHoldsTheRun();
 };
 
 void TestForm2::dialogOpensAsDesigned_data()
@@ -208,11 +210,37 @@ void TestForm2::exitSavesFriendsAddedWithTheSameNumber()
 
     QCOMPARE(closed.count(), 1);
     QCOMPARE(closed.first().first().toInt(), 0);
-    FriendListModel reloaded;
-    FriendListFile file;
-    file.open(path);
-    QVERIFY(file.load(reloaded));
-    QCOMPARE(rows(reloaded), QStringList({"新朋友|40004|新朋友", "Bob|40004|Bob"}));
+    QCOMPARE(savedFriends(path), QStringList({"40004|新朋友", "40004|Bob"}));
+}
+
+void TestForm2::dialogOpenedDuringACheckHoldsTheRun()
+{
+    FakePresenceService service;
+    QVERIFY(service.start());
+    service.useAsProxy();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QQlist.cfg"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[MEUserData]\nIncout=2\n[1]\nImis1=10001\nImis2=n1\n[2]\nImis1=10002\nImis2=n2\n");
+    file.close();
+    Form1 form(path);
+    qsizetype queriesWhileOpen = -1;
+    service.onNextQuery(&form, [&] {
+        withAddDialog(form, [&](QDialog& dialog) {
+            QTest::qWait(2500); // longer than a wait slice
+            queriesWhileOpen = service.queries().size();
+            fill(dialog, QStringLiteral("30003"), QStringLiteral("新朋友"));
+            click(dialog, "Command1");
+        });
+    });
+
+    form.load();
+
+    QCOMPARE(queriesWhileOpen, 1);
+    QCOMPARE(service.queriedNumbers(), QStringList({"10001", "10002"}));
+    QCOMPARE(rows(form.friendList()), QStringList({"n1|10001|n1", "n2|10002|n2", "新朋友|30003|新朋友"}));
+    QCOMPARE(form.friendList().status(3), FriendStatus::Offline);
 }
 
 QTEST_MAIN(TestForm2)
