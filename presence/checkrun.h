@@ -33,7 +33,6 @@ public:
     // Ends every run in progress at once, and makes later runs and waits return at once: the program
     // is going away.
     void stop();
-    bool isStopped() const { return m_stopped; }
 
 public slots:
     void refresh();

@@ -32,7 +32,6 @@ public:
 
     // Where the last reported navigation ended; the start address until then.
     QString locationUrl() const { return m_locationUrl; }
-    bool isBusy() const { return !m_reply.isNull(); }
 
     void setNavigationTimeout(std::chrono::milliseconds timeout) { m_deadline.setInterval(timeout); }
 
