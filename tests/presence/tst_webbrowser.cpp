@@ -68,6 +68,8 @@ void TestWebBrowser::navigationEndsWhereTheServiceSendsIt_data()
     row("redirect to a missing page", Answer::Redirect, "http://wpa.qq.com/missing", error);
     row("redirect loop", Answer::Redirect, PresenceAddress::queryAddress(QStringLiteral("loop")).toLatin1(),
         error);
+    row("endless image, read no further than needed", Answer::Redirect, "http://pub.idqqimg.com/endless.gif",
+        "http://pub.idqqimg.com/endless.gif");
     row("server error", Answer::ErrorStatus, {}, error);
     row("dropped connection", Answer::DropConnection, {}, error);
 }

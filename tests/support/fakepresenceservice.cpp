@@ -113,6 +113,10 @@ void FakePresenceService::handleRequest(QTcpSocket* socket, const QByteArray& re
         const QString number = numberOfQuery(target);
         emit queryReceived(number);
         answerQuery(socket, m_answers.value(number, m_defaultAnswer));
+    } else if (target == imagePrefix + "endless.gif") {
+        // A gigabyte announced, 128 KiB sent, then nothing: only a reader that stops early gets done.
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\nContent-Length: 1073741824\r\n\r\n" +
+                      QByteArray(128 * 1024, 'G'));
     } else if (target.startsWith(imagePrefix)) {
         const QByteArray gif = "GIF89a\x01\x00\x01\x00\x00\x00\x00;";
         respond(socket, "HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\nContent-Length: " +

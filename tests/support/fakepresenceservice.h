@@ -14,6 +14,7 @@ class QTcpSocket;
 // requests keep their real addresses. A query for a number is answered the way that number was set
 // up to be answered: a redirect to the online or the offline image (maybe after a delay), an error
 // status, a dropped connection or no answer at all. Every request is recorded with its arrival time.
+// The image "endless.gif" announces a gigabyte and sends 128 KiB of it.
 class FakePresenceService : public QObject
 {
     Q_OBJECT
