@@ -38,8 +38,6 @@ private slots:
 
     void reportDecidesTheOutcome_data();
     void reportDecidesTheOutcome();
-    void reportForNoEntryChangesNothing_data();
-    void reportForNoEntryChangesNothing();
     void laterReportOverwritesEarlierOne();
 };
 
@@ -75,52 +73,34 @@ void TestPresenceReport::queryAddressKeepsTheNumberInsideTheQuery()
 
 void TestPresenceReport::reportDecidesTheOutcome_data()
 {
+    QTest::addColumn<int>("position"); // what CurrentIndex names when the report comes
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("rows");
     const QString untouched = QStringLiteral("正在检测:3 正在检测:3 正在检测:3");
-    QTest::newRow("online image") << online << "正在检测:3 Alice:1 正在检测:3";
-    QTest::newRow("offline image") << "http://pub.idqqimg.com/qq_offline.gif"
-                                   << "正在检测:3 Alice:2 正在检测:3";
-    QTest::newRow("start address") << "http:///" << untouched;
-    QTest::newRow("upper case") << "http://pub.idqqimg.com/QQ_ONLINE.GIF"
-                                << "正在检测:3 Alice:2 正在检测:3";
-    QTest::newRow("trailing slash") << online + "/"
-                                    << "正在检测:3 Alice:2 正在检测:3";
-    QTest::newRow("query string") << online + "?v=1"
-                                  << "正在检测:3 Alice:2 正在检测:3";
-    QTest::newRow("https") << "https://pub.idqqimg.com/qq_online.gif"
-                           << "正在检测:3 Alice:2 正在检测:3";
-    QTest::newRow("browser error page") << "about:neterror"
-                                        << "正在检测:3 Alice:2 正在检测:3";
-    QTest::newRow("empty") << ""
-                           << "正在检测:3 Alice:2 正在检测:3";
+    const QString offline = QStringLiteral("正在检测:3 Alice:2 正在检测:3");
+    QTest::newRow("online image") << 2 << online << "正在检测:3 Alice:1 正在检测:3";
+    QTest::newRow("offline image") << 2 << "http://pub.idqqimg.com/qq_offline.gif" << offline;
+    QTest::newRow("start address") << 2 << "http:///" << untouched;
+    QTest::newRow("upper case") << 2 << "http://pub.idqqimg.com/QQ_ONLINE.GIF" << offline;
+    QTest::newRow("trailing slash") << 2 << online + "/" << offline;
+    QTest::newRow("query string") << 2 << online + "?v=1" << offline;
+    QTest::newRow("https") << 2 << "https://pub.idqqimg.com/qq_online.gif" << offline;
+    QTest::newRow("browser error page") << 2 << "about:neterror" << offline;
+    QTest::newRow("empty") << 2 << "" << offline;
+    QTest::newRow("nothing queried yet") << 0 << online << untouched;
+    QTest::newRow("deleted since") << 4 << online << untouched;
+    QTest::newRow("negative") << -1 << online << untouched;
 }
 
 void TestPresenceReport::reportDecidesTheOutcome()
 {
+    QFETCH(int, position);
     QFETCH(QString, address);
     QFETCH(QString, rows);
     FriendListModel list;
     fillChecking(list);
-    applyPresenceReport(list, 2, address);
+    applyPresenceReport(list, position, address);
     QCOMPARE(rowsOf(list), rows);
-}
-
-void TestPresenceReport::reportForNoEntryChangesNothing_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::newRow("nothing queried yet") << 0;
-    QTest::newRow("deleted since") << 4;
-    QTest::newRow("negative") << -1;
-}
-
-void TestPresenceReport::reportForNoEntryChangesNothing()
-{
-    QFETCH(int, position);
-    FriendListModel list;
-    fillChecking(list);
-    applyPresenceReport(list, position, online);
-    QCOMPARE(rowsOf(list), QStringLiteral("正在检测:3 正在检测:3 正在检测:3"));
 }
 
 void TestPresenceReport::laterReportOverwritesEarlierOne()
