@@ -5,6 +5,7 @@
 #include "form2.h"
 #include "formlayout.h"
 #include "friendlistview.h"
+#include "skinchoice.h"
 #include "webbrowser.h"
 #include "windowsxpc.h"
 
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QUrl>
 #include <cstdio>
+#include <iterator>
 
 // Resources of a static library must be registered by name, from the global namespace.
 static void initAppIconResources()
@@ -70,11 +72,14 @@ void Form1::createControls()
     m_listView1 = place(new FriendListView(this), "ListView1", twips(240, 480, 6975, 3135));
     m_listView1->setFriendList(&m_friendList);
 
-    m_option1 = captioned<QRadioButton>(this, "Option1", "黑色超酷皮肤", twips(240, 4080, 1695, 255));
-    m_option2 = captioned<QRadioButton>(this, "Option2", "中国祥云皮肤", twips(1680, 4080, 1455, 255));
-    m_option4 = captioned<QRadioButton>(this, "Option4", "MSN皮肤", twips(3240, 4080, 1335, 255));
-    m_option5 = captioned<QRadioButton>(this, "Option5", "QQ影音皮肤", twips(4320, 4080, 1455, 255));
-    m_option3 = captioned<QRadioButton>(this, "Option3", "恢复默认皮肤", twips(5760, 4080, 1455, 255));
+    // Left to right in the skin table's order; each option lies over the edge of the one before.
+    const QRect optionPlaces[] = {twips(240, 4080, 1695, 255), twips(1680, 4080, 1455, 255),
+                                  twips(3240, 4080, 1335, 255), twips(4320, 4080, 1455, 255),
+                                  twips(5760, 4080, 1455, 255)};
+    static_assert(std::size(optionPlaces) == std::size(skinChoices));
+    for (std::size_t i = 0; i < std::size(skinChoices); ++i)
+        m_skinOptions << captioned<QRadioButton>(this, skinChoices[i].option, skinChoices[i].caption,
+                                                 optionPlaces[i]);
 
     m_command2 = captioned<QPushButton>(this, "Command2", "添加QQ", twips(240, 4800, 1335, 435));
     m_command3 = captioned<QPushButton>(this, "Command3", "删除QQ", twips(1680, 4800, 1335, 435));
@@ -93,25 +98,21 @@ void Form1::createControls()
 void Form1::setTabOrder()
 {
     // The designed order; controls that take no focus (status bar, frames) are left out of the chain.
-    const QList<QWidget*> chain = {m_webBr,    m_listView1, m_command1, m_command2, m_command3, m_command4,
-                                   m_command5, m_option1,   m_option2,  m_option3,  m_option4,  m_option5};
+    QList<QWidget*> chain = {m_webBr,    m_listView1, m_command1, m_command2,
+                             m_command3, m_command4,  m_command5};
+    for (const char* option : {"Option1", "Option2", "Option3", "Option4", "Option5"})
+        chain << findChild<QRadioButton*>(QLatin1String(option));
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void Form1::connectSkinOptions()
 {
-    const QList<QPair<QRadioButton*, QString>> clickFiles = {
-        {m_option1, QStringLiteral("/skinh.she")},
-        {m_option2, QStringLiteral("/china.she")},
-        {m_option3, defaultSkinFile},
-        {m_option4, QStringLiteral("/msn.she")},
-        {m_option5, QStringLiteral("/QQreal.she")},
-    };
-    for (const auto& [button, file] : clickFiles) {
-        connect(button, &QRadioButton::clicked, this, [button = button, file = file] {
-            if (button->isChecked())
-                ApplySkin(file);
+    for (std::size_t i = 0; i < std::size(skinChoices); ++i) {
+        const QString clickFile = QString::fromLatin1(skinChoices[i].clickFile);
+        connect(m_skinOptions[i], &QRadioButton::clicked, this, [clickFile](bool selected) {
+            if (selected)
+                ApplySkin(clickFile);
         });
     }
 }
@@ -146,7 +147,7 @@ void Form1::openAddFriendDialog()
 {
     // A new dialog at every opening, so that nothing typed before is shown again.
     Form2 dialog(m_friendList);
-    ApplySelectedSkin(&dialog);
+    ApplySelectedSkin(this, &dialog);
     dialog.exec();
 }
 

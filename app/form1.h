@@ -87,11 +87,7 @@ private:
     QGroupBox* m_frame1 = nullptr;
     FriendListView* m_listView1 = nullptr;
     QGroupBox* m_frame2 = nullptr;
-    QRadioButton* m_option1 = nullptr;
-    QRadioButton* m_option2 = nullptr;
-    QRadioButton* m_option4 = nullptr;
-    QRadioButton* m_option5 = nullptr;
-    QRadioButton* m_option3 = nullptr;
+    QList<QRadioButton*> m_skinOptions; // Option1 to Option5 in the skin table's order
     QGroupBox* m_frame3 = nullptr;
     QPushButton* m_command2 = nullptr;
     QPushButton* m_command3 = nullptr;

@@ -1,8 +1,10 @@
 #include "applyskin.h"
 
+#include "skinchoice.h"
 #include "skinh.h"
 #include "windowsxpc.h"
 
+#include <QAbstractButton>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QWidget>
@@ -23,7 +25,15 @@ void StartVisualStyle(QWidget* window)
         control->start();
 }
 
-void ApplySelectedSkin(QWidget* dialog)
+void ApplySelectedSkin(const QWidget* mainWindow, QWidget* dialog)
 {
+    // The choice lives only in the option buttons: nothing selected, nothing applied.
+    for (const SkinChoice& skin : skinChoices) {
+        const auto* option = mainWindow->findChild<const QAbstractButton*>(QLatin1String(skin.option));
+        if (option && option->isChecked()) {
+            ApplySkin(QString::fromLatin1(skin.dialogFile));
+            break;
+        }
+    }
     StartVisualStyle(dialog);
 }

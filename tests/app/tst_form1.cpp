@@ -228,6 +228,8 @@ void TestForm1::startUpRunsSkinThenFileThenStyleThenLoad()
                                  QStringLiteral("style file=%1 friends=0").arg(listPath())}));
     QCOMPARE(form.friendList().count(), 3);
     QCOMPARE(style->startCount(), 1);
+    for (auto* option : form.findChildren<QRadioButton*>())
+        QVERIFY(!option->isChecked()); // the choice of an earlier run is not kept
 }
 
 void TestForm1::startUpShowsTheStoredFriends_data()

@@ -1,14 +1,17 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "savedfriends.h"
+#include "skinengine.h"
 #include "windowsxpc.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -94,6 +97,8 @@ private slots:
     void onlyOkWithBothBoxesFilledAdds_data();
     void onlyOkWithBothBoxesFilledAdds();
     void exitSavesFriendsAddedWithTheSameNumber();
+    void everyOpeningAppliesTheChosenSkinThenTheVisualStyle_data();
+    void everyOpeningAppliesTheChosenSkinThenTheVisualStyle();
     void dialogOpenedDuringACheckHoldsTheRun();
 };
 
@@ -140,6 +145,7 @@ void TestForm2::dialogOpensAsDesigned()
         }
         QCOMPARE(chain, QStringList({"Text1", "Text2", "Command1", "Command2"}));
         QCOMPARE(dialog.findChild<WindowsXPC*>(QStringLiteral("WindowsXPC1"))->startCount(), 1);
+        QCOMPARE(dialog.findChild<WindowsXPC*>(QStringLiteral("WindowsXPC1"))->colorScheme, 2);
     });
 }
 
@@ -211,6 +217,55 @@ void TestForm2::exitSavesFriendsAddedWithTheSameNumber()
     QCOMPARE(closed.count(), 1);
     QCOMPARE(closed.first().first().toInt(), 0);
     QCOMPARE(savedFriends(path), QStringList({"40004|新朋友", "40004|Bob"}));
+}
+
+void TestForm2::everyOpeningAppliesTheChosenSkinThenTheVisualStyle_data()
+{
+    QTest::addColumn<QString>("option"); // clicked before the openings; empty: none
+    QTest::addColumn<int>("openings");
+    QTest::addColumn<QString>("dialogFile"); // empty: no skin applied
+
+    QTest::newRow("none chosen") << "" << 2 << "";
+    QTest::newRow("Option1") << "Option1" << 1 << "/black.she";
+    QTest::newRow("Option2, three openings") << "Option2" << 3 << "/china.she";
+    QTest::newRow("Option3") << "Option3" << 1 << "/qq2009.she";
+    QTest::newRow("Option4") << "Option4" << 1 << "/msn.she";
+    QTest::newRow("Option5") << "Option5" << 1 << "/qqreal.she";
+}
+
+void TestForm2::everyOpeningAppliesTheChosenSkinThenTheVisualStyle()
+{
+    QFETCH(QString, option);
+    QFETCH(int, openings);
+    QFETCH(QString, dialogFile);
+    Form1 form{QString()};
+    if (!option.isEmpty())
+        form.findChild<QRadioButton*>(option)->click();
+    QStringList applied;
+    auto recording = connect(&SkinEngine::instance(), &SkinEngine::attachRequested, this,
+                             [&](const QByteArray& path, const QByteArray& password) {
+                                 // The dialog exists by now, its visual style not yet started.
+                                 const WindowsXPC* style = nullptr;
+                                 for (QWidget* window : QApplication::topLevelWidgets()) {
+                                     if (window->objectName() == QLatin1String("Form2"))
+                                         style = window->findChild<WindowsXPC*>();
+                                 }
+                                 applied
+                                     << QFile::decodeName(path) + QLatin1Char('|') + password +
+                                            QStringLiteral("|style %1").arg(style ? style->startCount() : -1);
+                             });
+    for (int opening = 0; opening < openings; ++opening) {
+        withAddDialog(form, [](QDialog& dialog) {
+            QCOMPARE(dialog.findChild<WindowsXPC*>(QStringLiteral("WindowsXPC1"))->startCount(), 1);
+        });
+    }
+    disconnect(recording);
+
+    const QString expected =
+        QCoreApplication::applicationDirPath() + dialogFile + QStringLiteral("||style 0");
+    QCOMPARE(applied, dialogFile.isEmpty() ? QStringList() : QStringList(QList<QString>(openings, expected)));
+    for (auto* shown : form.findChildren<QRadioButton*>())
+        QCOMPARE(shown->isChecked(), shown->objectName() == option); // opening changes no choice
 }
 
 void TestForm2::dialogOpenedDuringACheckHoldsTheRun()
