@@ -67,6 +67,7 @@ void TestApplySkin::unusableSkinChangesNothing_data()
     QTest::addColumn<bool>("create");
     QTest::newRow("missing") << QByteArray() << false;
     QTest::newRow("not UTF-8") << QByteArray("QWidget { color: red; } \xff\xfe") << true;
+    QTest::newRow("not a style sheet") << QByteArray("QWidget { color: red; ") << true;
 }
 
 void TestApplySkin::unusableSkinChangesNothing()
