@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -17,7 +19,8 @@ private slots:
     void cleanup();
 
     void pathIsTheExecutableFolderFollowedByTheName();
-    void readableSkinRestylesTheApplication();
+    void shippedSkinsRestyleTheWindows_data();
+    void shippedSkinsRestyleTheWindows();
     void unusableSkinChangesNothing_data();
     void unusableSkinChangesNothing();
     void visualStyleStartsTheWindowsOwnControl();
@@ -46,19 +49,50 @@ void TestApplySkin::pathIsTheExecutableFolderFollowedByTheName()
     QCOMPARE(attached.at(1).at(1).toByteArray(), QByteArray(""));
 }
 
-void TestApplySkin::readableSkinRestylesTheApplication()
+void TestApplySkin::shippedSkinsRestyleTheWindows_data()
 {
-    const QString name = QStringLiteral("/tst-skin-%1.she").arg(QCoreApplication::applicationPid());
-    QFile file(skinFile(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("QPushButton { color: #123456; } /* 皮肤 */").toUtf8());
-    file.close();
-    m_written << file.fileName();
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("title"); // the skin's name in its first line
+    QTest::newRow("qq2009") << "/qq2009.she"
+                            << "QQ2009 默认皮肤";
+    QTest::newRow("skinh") << "/skinh.she"
+                           << "黑色超酷皮肤";
+    QTest::newRow("black") << "/black.she"
+                           << "黑色超酷皮肤";
+    QTest::newRow("china") << "/china.she"
+                           << "中国祥云皮肤";
+    QTest::newRow("msn") << "/msn.she"
+                         << "MSN皮肤";
+    QTest::newRow("QQreal") << "/QQreal.she"
+                            << "QQ影音皮肤";
+    QTest::newRow("qqreal") << "/qqreal.she"
+                            << "QQ影音皮肤";
+}
 
+void TestApplySkin::shippedSkinsRestyleTheWindows()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, title);
     QWidget window;
-    ApplySkin(name);
-    QVERIFY(qApp->styleSheet().contains(QStringLiteral("#123456")));
-    QVERIFY(qApp->styleSheet().contains(QStringLiteral("皮肤")));
+    window.setObjectName(QStringLiteral("Form1"));
+    window.resize(120, 60);
+    auto* button = new QPushButton(QStringLiteral("确定"), &window);
+    button->setGeometry(10, 10, 80, 24);
+    const QImage before = window.grab().toImage();
+
+    const QByteArray path = (QStringLiteral(FERNWATCH_SKIN_DIR) + file).toLocal8Bit();
+    QCOMPARE(SkinH_AttachEx(path.constData(), ""), 0);
+    QVERIFY(qApp->styleSheet().startsWith(QStringLiteral("/* ") + title));
+
+    // The window and its button are drawn in other colours, not merely a pixel here and there.
+    const QImage after = window.grab().toImage();
+    QCOMPARE(after.size(), before.size());
+    qsizetype changed = 0;
+    for (int y = 0; y < before.height(); ++y) {
+        for (int x = 0; x < before.width(); ++x)
+            changed += before.pixel(x, y) != after.pixel(x, y);
+    }
+    QCOMPARE_GT(changed, before.width() * before.height() / 2);
 }
 
 void TestApplySkin::unusableSkinChangesNothing_data()
