@@ -7,7 +7,7 @@ JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES     := cmake ninja-build g++ make qt6-base-dev fonts-wqy-microhei
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build run test test-sanitize bench format clean
+.PHONY: all deps configure build run test test-sanitize bench screenshots format clean
 
 all: build
 
@@ -51,6 +51,11 @@ test-sanitize: deps
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; done
+
+# Pictures of the main window in each skin, for the README: docs/fernwatch.png and docs/skin-*.png.
+screenshots: configure
+	cmake --build $(BUILD) --target skinscreenshots -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/skinscreenshots docs
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
