@@ -7,7 +7,9 @@ JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES     := cmake ninja-build g++ make qt6-base-dev fonts-wqy-microhei
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build run test test-sanitize bench screenshots format clean
+PREFIX       ?= $(HOME)/.local/opt/fernwatch
+
+.PHONY: all deps configure build run test test-sanitize bench screenshots install package desktop-entry format clean
 
 all: build
 
@@ -56,6 +58,19 @@ bench: build
 screenshots: configure
 	cmake --build $(BUILD) --target skinscreenshots -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/skinscreenshots docs
+
+# The program folder: the executable with its skins, icons and README. The friend list is kept there too,
+# so PREFIX must be a folder you own.
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The same folder as build/Fernwatch-<version>-Linux-<machine>.tar.gz.
+package: build
+	cd $(BUILD) && cpack --config CPackConfig.cmake
+
+# Installs into PREFIX, then adds Fernwatch to the desktop's application menu (in ~/.local/share).
+desktop-entry: install
+	"$(PREFIX)/fernwatch-desktop-entry.sh" "$(PREFIX)"
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
