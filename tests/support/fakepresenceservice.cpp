@@ -139,10 +139,14 @@ void FakePresenceService::answerQuery(QTcpSocket* socket, const Behaviour& behav
     case Answer::Redirect:
         response = redirectTo(behaviour.location);
         break;
-    case Answer::ErrorStatus:
+    case Answer::ErrorStatus: {
+        // An error page longer than a browser reads of a body.
+        const QByteArray page(128 * 1024, 'E');
         response =
-            "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 5\r\nConnection: close\r\n\r\nerror";
+            "HTTP/1.1 500 Internal Server Error\r\nContent-Length: " + QByteArray::number(page.size()) +
+            "\r\nConnection: close\r\n\r\n" + page;
         break;
+    }
     case Answer::DropConnection:
         socket->abort();
         return;
