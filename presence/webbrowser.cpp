@@ -9,6 +9,13 @@
 
 const QString WebBrowser::errorAddress = QStringLiteral("about:neterror");
 
+QString WebBrowser::endOf(const QNetworkReply& reply)
+{
+    const int httpStatus = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool failed = reply.error() != QNetworkReply::NoError || httpStatus >= 400;
+    return failed ? errorAddress : reply.url().toString(QUrl::FullyEncoded);
+}
+
 WebBrowser::WebBrowser(QWidget* parent)
     : QWidget(parent)
     , m_network(new QNetworkAccessManager(this))
@@ -50,16 +57,15 @@ void WebBrowser::Navigate(const QString& address)
 void WebBrowser::onReadyRead()
 {
     m_bodyBytes += m_reply->skip(m_reply->bytesAvailable());
-    // The headers of the last answer are in: the navigation has arrived where it ends.
+    // The headers of the last answer are in: the navigation has arrived where it ends, and ends there
+    // as it would with the whole body read, an error status included.
     if (m_bodyBytes > bodyReadLimit)
-        complete(m_reply->url().toString(QUrl::FullyEncoded));
+        complete(endOf(*m_reply));
 }
 
 void WebBrowser::onFinished()
 {
-    const int httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool failed = m_reply->error() != QNetworkReply::NoError || httpStatus >= 400;
-    complete(failed ? errorAddress : m_reply->url().toString(QUrl::FullyEncoded));
+    complete(endOf(*m_reply));
 }
 
 void WebBrowser::onDeadline()

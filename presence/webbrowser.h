@@ -43,6 +43,8 @@ private:
     void onReadyRead();
     void onDeadline();
     void complete(const QString& finalAddress);
+    // Where a navigation whose last answer is `reply` ends: its address, or errorAddress on a failure.
+    static QString endOf(const QNetworkReply& reply);
     void abandonNavigation();
 
     QNetworkAccessManager* m_network = nullptr;

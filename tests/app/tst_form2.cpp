@@ -5,7 +5,9 @@
 #include "windowsxpc.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -97,6 +99,8 @@ private slots:
     void onlyOkWithBothBoxesFilledAdds_data();
     void onlyOkWithBothBoxesFilledAdds();
     void exitSavesFriendsAddedWithTheSameNumber();
+    void pastedTextComesBackAfterARestart_data();
+    void pastedTextComesBackAfterARestart();
     void everyOpeningAppliesTheChosenSkinThenTheVisualStyle_data();
     void everyOpeningAppliesTheChosenSkinThenTheVisualStyle();
     void dialogOpenedDuringACheckHoldsTheRun();
@@ -217,6 +221,50 @@ void TestForm2::exitSavesFriendsAddedWithTheSameNumber()
     QCOMPARE(closed.count(), 1);
     QCOMPARE(closed.first().first().toInt(), 0);
     QCOMPARE(savedFriends(path), QStringList({"40004|新朋友", "40004|Bob"}));
+}
+
+void TestForm2::pastedTextComesBackAfterARestart_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("nickname");
+
+    QTest::newRow("10,000 characters") << QString(10000, u'9') << QString(10000, u'好');
+    QTest::newRow("right to left") << QStringLiteral("١٢٣٤٥") << QStringLiteral("\u202Eمرحبا שלום\u200F abc");
+    QTest::newRow("emoji and other non-BMP")
+        << QStringLiteral("\U0001D7D9\U0001D7DA") << QStringLiteral("😀👨‍👩‍👧 𠀀");
+    QTest::newRow("control characters") << QStringLiteral("1\t2\a3\x1b[31m4")
+                                        << QStringLiteral("a") + QChar(0) + QStringLiteral("b\u2028c\u0085");
+    QTest::newRow("line breaks") << QStringLiteral("1\r2\n3\r\n")
+                                 << QStringLiteral("x\n[MEUserData]\nIncout=0\n");
+    QTest::newRow("quotes, escapes and blanks at the ends")
+        << QStringLiteral(" \"10001\" ") << QStringLiteral("'C:\\u0041\\' ;#");
+}
+
+void TestForm2::pastedTextComesBackAfterARestart()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, nickname);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QQlist.cfg"));
+    Form1 form(path);
+    form.load();
+    QStringList held;
+    withAddDialog(form, [&](QDialog& dialog) {
+        for (const auto& [name, text] : {std::pair("Text1", number), std::pair("Text2", nickname)}) {
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keyClick(box(dialog, name), Qt::Key_V, Qt::ControlModifier);
+            held << box(dialog, name)->text();
+        }
+        click(dialog, "Command1");
+    });
+    QCOMPARE(held, QStringList({number, nickname}));
+
+    QElapsedTimer clock;
+    clock.start();
+    form.grab(); // the list draws the new row
+    form.close();
+    QCOMPARE(savedFriends(path), QStringList(held.join(QLatin1Char('|'))));
+    QCOMPARE_LT(clock.elapsed(), 5000);
 }
 
 void TestForm2::everyOpeningAppliesTheChosenSkinThenTheVisualStyle_data()

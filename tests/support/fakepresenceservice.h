@@ -13,8 +13,10 @@ class QTcpSocket;
 // A stand-in for the QQ presence service on 127.0.0.1, reached as an HTTP proxy so that the program's
 // requests keep their real addresses. A query for a number is answered the way that number was set
 // up to be answered: a redirect to the online or the offline image (maybe after a delay), an error
-// status, a dropped connection or no answer at all. Every request is recorded with its arrival time.
-// The image "endless.gif" announces a gigabyte and sends 128 KiB of it.
+// status, a dropped connection, no answer at all, or the online redirect trickled a byte a second.
+// Every request is recorded with its arrival time. The image "endless.gif" announces a gigabyte and
+// streams it for as long as the reader takes it. An https address is reached through a tunnel
+// (CONNECT) and sends the browser down to the online image over http, which a browser must refuse.
 class FakePresenceService : public QObject
 {
     Q_OBJECT
@@ -27,7 +29,8 @@ public:
         Redirect, // to `location`, given as raw header bytes
         ErrorStatus,
         DropConnection,
-        NoAnswer
+        NoAnswer,
+        Trickle // the online redirect, a byte a second: only a deadline ends the wait
     };
     struct Behaviour
     {
@@ -37,7 +40,7 @@ public:
     };
     struct Request
     {
-        QByteArray target;   // the request line's address, as sent to a proxy
+        QByteArray target;   // as a proxy gets it; in a tunnel, "https://host" and the path
         qint64 receivedAtMs; // on the clock of now()
     };
     static const QByteArray offlineImageAddress;
@@ -48,7 +51,8 @@ public:
 
     bool start();
     QByteArray proxyUrl() const;
-    // Points this process's proxy settings (http_proxy) at the service.
+    // Points this process's proxy settings (http_proxy, https_proxy) at the service, and makes the
+    // process trust the certificate of its https side.
     void useAsProxy() const;
 
     void setAnswer(const QString& number, const Behaviour& behaviour) { m_answers.insert(number, behaviour); }
@@ -63,18 +67,23 @@ public:
     // The numbers of the presence queries received, decoded, in order of arrival.
     QStringList queriedNumbers() const;
     static QString numberOfQuery(const QByteArray& target);
+    // The body bytes of "endless.gif" handed to the network so far, over all its readers.
+    qint64 streamedBytes() const { return m_streamedBytes; }
 
 signals:
     void queryReceived(const QString& number);
 
 private:
     void accept();
-    void handleRequest(QTcpSocket* socket, const QByteArray& requestLine);
+    void handleRequest(QTcpSocket* socket, const QByteArray& target);
     void answerQuery(QTcpSocket* socket, const Behaviour& behaviour);
+    void stream(QTcpSocket* socket);
     static void respond(QTcpSocket* socket, const QByteArray& response);
+    static void trickle(QTcpSocket* socket, const QByteArray& response);
 
     QTcpServer* m_server = nullptr;
     QHash<QString, Behaviour> m_answers;
     Behaviour m_defaultAnswer;
     QList<Request> m_requests;
+    qint64 m_streamedBytes = 0;
 };
