@@ -7,7 +7,7 @@ JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES     := cmake ninja-build g++ make qt6-base-dev fonts-wqy-microhei
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build run test test-sanitize bench screenshots format clean
+.PHONY: all deps configure build run test test-sanitize bench stress screenshots format clean
 
 all: build
 
@@ -51,6 +51,12 @@ test-sanitize: deps
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; done
+
+# Processes killed at random moments, many times over: the list-file store in the middle of saving, and the
+# whole program during start-up and its check run. Prints how the list file came through; fails on any harm.
+stress: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_listfile
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_fernwatch
 
 # Pictures of the main window in each skin, for the README: docs/fernwatch.png and docs/skin-*.png.
 screenshots: configure
