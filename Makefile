@@ -9,7 +9,7 @@ CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 PREFIX       ?= $(HOME)/.local/opt/fernwatch
 
-.PHONY: all deps configure build run test test-sanitize bench screenshots install package desktop-entry format clean
+.PHONY: all deps configure build run test test-sanitize bench stress screenshots install package desktop-entry format clean
 
 all: build
 
@@ -53,6 +53,12 @@ test-sanitize: deps
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; done
+
+# Processes killed at random moments, many times over: the list-file store in the middle of saving, and the
+# whole program during start-up and its check run. Prints how the list file came through; fails on any harm.
+stress: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_listfile
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_fernwatch
 
 # Pictures of the main window in each skin, for the README: docs/fernwatch.png and docs/skin-*.png.
 screenshots: configure

@@ -1,7 +1,8 @@
 #include "inienv.h"
 
+#include "atomicfile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 void IniEnv::openFile(const QString& path)
 {
@@ -61,13 +62,5 @@ bool IniEnv::readFile(IniDocument& into)
 
 bool IniEnv::commit()
 {
-    QSaveFile file(m_filePath);
-    const QByteArray bytes = m_document.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_errorString = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    m_errorString.clear();
-    return true;
+    return AtomicFile::write(m_filePath, m_document.toUtf8(), &m_errorString);
 }

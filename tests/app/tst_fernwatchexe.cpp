@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@ private slots:
 
     void terminationSignalSavesTheList_data();
     void terminationSignalSavesTheList();
+    void killedRunLeavesTheFileTerminatedRunSavesIt();
     void startUpRunQueriesEveryFriendInListOrder();
     void unwritableFolderKeepsTheOldFileAndSaysSo();
     void noDisplayIsOneClearLine();
@@ -96,13 +98,8 @@ void TestFernwatchExe::cleanup()
 
 void TestFernwatchExe::startProgram(const QStringList& runAs)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // The program finds the presence service through the proxy settings; here it is a local fake.
-    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(m_service.proxyUrl()));
-    env.remove(QStringLiteral("no_proxy"));
-    env.remove(QStringLiteral("NO_PROXY"));
-    m_process.setProcessEnvironment(env);
+    m_process.setProcessEnvironment(m_service.programEnvironment());
     m_process.setWorkingDirectory(QDir::tempPath());
     if (runAs.isEmpty())
         m_process.start(m_executable, {});
@@ -160,6 +157,31 @@ void TestFernwatchExe::terminationSignalSavesTheList()
     QVERIFY(isValidUtf8(readFile(listPath())));
     QCOMPARE(savedFriends(listPath()), oldList ? QStringList({"10001|小明", "10002|老王"}) : QStringList());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
+}
+
+// Signals at random moments of start-up and the first query; `make stress` sends many more.
+void TestFernwatchExe::killedRunLeavesTheFileTerminatedRunSavesIt()
+{
+    for (int round = 0; round < 6; ++round) {
+        const bool terminate = round % 2 == 1;
+        QVERIFY(writeFile(listPath(), legacyList()));
+        startProgram();
+        if (terminate)
+            QVERIFY(waitUntilReadyForSignals());
+        QTest::qWait(QRandomGenerator::global()->bounded(500));
+        QCOMPARE(m_process.state(), QProcess::Running);
+        QVERIFY(::kill(static_cast<pid_t>(m_process.processId()), terminate ? SIGTERM : SIGKILL) == 0);
+        QVERIFY(m_process.waitForFinished(15000));
+
+        if (terminate) {
+            QCOMPARE(m_process.exitCode(), 0);
+            QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明", "10002|老王"}));
+        } else {
+            // Only the close sequence writes the file.
+            QCOMPARE(readFile(listPath()), legacyList());
+        }
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
+    }
 }
 
 void TestFernwatchExe::startUpRunQueriesEveryFriendInListOrder()

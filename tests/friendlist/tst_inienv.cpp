@@ -1,3 +1,4 @@
+#include "atomicfile.h"
 #include "inienv.h"
 
 #include <QStringEncoder>
@@ -121,6 +122,50 @@ private slots:
         QVERIFY(store.commitUpdate());
         QCOMPARE(fileBytes(), after);
     }
+
+#ifdef Q_OS_UNIX
+    // What a save killed half-way left behind goes with the next save; files that are not ours stay.
+    void saveRemovesOnlyItsOwnStaleTemporaries()
+    {
+        const QString name = QFileInfo(m_path).fileName();
+        const QStringList ours = {name + AtomicFile::temporaryTag + "Ab3dE9",
+                                  name + AtomicFile::temporaryTag + "zzzzzz"};
+        const QStringList others = {
+            name + ".backup", name + ".KnPoXA", name + AtomicFile::temporaryTag + "Ab3dE",
+            name + AtomicFile::temporaryTag + "Ab3dE9x", "x" + name + AtomicFile::temporaryTag + "Ab3dE9"};
+        QDir dir(m_dir.path());
+        for (const QString& file : ours + others) {
+            QFile temporary(dir.filePath(file));
+            QVERIFY(temporary.open(QIODevice::WriteOnly));
+        }
+        IniEnv store;
+        store.openFile(m_path);
+        QVERIFY(store.writeValue("1", "Imis1", "10001"));
+        for (const QString& file : ours)
+            QVERIFY2(!dir.exists(file), qPrintable(file));
+        for (const QString& file : others)
+            QVERIFY2(dir.exists(file), qPrintable(file));
+    }
+
+    // A list file that is a link is written through it, and keeps its permissions.
+    void saveWritesThroughALinkKeepingPermissions()
+    {
+        const QString target = m_path + ".real";
+        writeFile("[1]\nImis1=1\n");
+        QVERIFY(QFile::rename(m_path, target));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(QFile::link(target, m_path));
+        IniEnv store;
+        store.openFile(m_path);
+        QVERIFY(store.writeValue("1", "Imis1", "2"));
+        QVERIFY(QFileInfo(m_path).isSymLink());
+        QCOMPARE(fileBytes(), "[1]\nImis1=2\n");
+        const QFile::Permissions notUser =
+            ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        QCOMPARE(QFile::permissions(target) & notUser,
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestIniEnv)

@@ -98,6 +98,16 @@ void FakePresenceService::useAsProxy() const
     QSslConfiguration::setDefaultConfiguration(trusting);
 }
 
+QProcessEnvironment FakePresenceService::programEnvironment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("http_proxy"), QString::fromLatin1(proxyUrl()));
+    env.remove(QStringLiteral("no_proxy"));
+    env.remove(QStringLiteral("NO_PROXY"));
+    return env;
+}
+
 void FakePresenceService::onNextQuery(const QObject* context, const std::function<void()>& action)
 {
     auto connection = std::make_shared<QMetaObject::Connection>();

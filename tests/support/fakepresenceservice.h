@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QString>
 #include <functional>
 
@@ -54,6 +55,8 @@ public:
     // Points this process's proxy settings (http_proxy, https_proxy) at the service, and makes the
     // process trust the certificate of its https side.
     void useAsProxy() const;
+    // This process's environment, for a program started from it that should use the service, headless.
+    QProcessEnvironment programEnvironment() const;
 
     void setAnswer(const QString& number, const Behaviour& behaviour) { m_answers.insert(number, behaviour); }
     void setDefaultAnswer(const Behaviour& behaviour) { m_defaultAnswer = behaviour; }

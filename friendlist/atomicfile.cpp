@@ -1,0 +1,186 @@
+#include "atomicfile.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QSaveFile>
+#endif
+
+const QString AtomicFile::temporaryTag = QStringLiteral(".saving-");
+
+namespace {
+
+// The file a save replaces: a symbolic link is followed to the file it stands for.
+QString targetOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return info.absoluteFilePath();
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical; // dangling: made where it points
+}
+
+#ifdef Q_OS_UNIX
+
+constexpr int randomLength = 6;
+constexpr char randomCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+
+// An exclusive lock on a folder while it lives. Another save holds it for a few milliseconds at most;
+// one that keeps it longer is stopped or hung, and then this save goes on without it.
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString& folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        for (int attempt = 0; m_fd >= 0 && attempt < 200; ++attempt) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                m_held = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                return; // no locks on this file system
+            ::usleep(10000);
+        }
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // drops the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool held() const { return m_held; }
+
+private:
+    int m_fd;
+    bool m_held = false;
+};
+
+bool isTemporaryName(const QString& name, const QString& prefix)
+{
+    if (name.size() != prefix.size() + randomLength || !name.startsWith(prefix))
+        return false;
+    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return true;
+}
+
+// Only while holding the folder's lock: then no save that is still running has a temporary there.
+void removeStaleTemporaries(const QString& folder, const QString& prefix)
+{
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        if (isTemporaryName(name, prefix))
+            ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+    }
+}
+
+// Opens a new file named `prefix` and six random characters; -1 with errno set when none can be made.
+int createTemporary(const QString& prefix, mode_t mode, QByteArray* name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString candidate = prefix;
+        for (int i = 0; i < randomLength; ++i)
+            candidate += QLatin1Char(
+                randomCharacters[QRandomGenerator::global()->bounded(int(sizeof(randomCharacters) - 1))]);
+        *name = QFile::encodeName(candidate);
+        const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+#endif
+
+} // namespace
+
+#ifdef Q_OS_UNIX
+
+bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString)
+{
+    const QFileInfo target(targetOf(path));
+    const QString folder = target.absolutePath();
+    const QString prefix = target.fileName() + temporaryTag;
+    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
+
+    const FolderLock lock(folder);
+    if (lock.held())
+        removeStaleTemporaries(folder, prefix);
+
+    // An existing file keeps its permissions; a new one gets the usual ones, less the umask.
+    struct stat existing = {};
+    const bool exists = ::stat(targetName.constData(), &existing) == 0;
+    QByteArray temporaryName;
+    const int fd = createTemporary(folder + QLatin1Char('/') + prefix, exists ? 0600 : 0666, &temporaryName);
+    if (fd < 0) {
+        *errorString = qt_error_string(errno);
+        return false;
+    }
+    int error = 0;
+    if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
+        error = errno;
+    if (!error && !writeAll(fd, bytes))
+        error = errno;
+    // On the disk before it takes the file's place, so that a power cut cannot leave an empty file.
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temporaryName.constData(), targetName.constData()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temporaryName.constData());
+        *errorString = qt_error_string(error);
+        return false;
+    }
+    errorString->clear();
+    return true;
+}
+
+#else
+
+bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString)
+{
+    QSaveFile file(targetOf(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *errorString = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    errorString->clear();
+    return true;
+}
+
+#endif

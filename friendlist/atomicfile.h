@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Replaces a file's content in one step: the bytes go to a temporary file beside it, which is then
+// renamed over the file. A kill or a crash at any moment leaves the old file or the new one, never a
+// mix; a symbolic link is written through, and the file keeps its permissions.
+//
+// A process killed during a save leaves its temporary behind. On Unix every save holds a lock on the
+// folder, which the system drops when a process ends however it ends; so the temporaries of this
+// file's own naming that a save finds while holding the lock belong to no save still running, and it
+// removes them. The name is the file's own followed by temporaryTag and six letters or digits.
+class AtomicFile
+{
+public:
+    static const QString temporaryTag;
+
+    // False when the file could not be replaced, with the reason in `errorString`; the file is then
+    // as it was.
+    static bool write(const QString& path, const QByteArray& bytes, QString* errorString);
+};
