@@ -1,0 +1,119 @@
+// libFuzzer target for the list-file reader: the input is the content of QQlist.cfg.
+// Loading must never crash or hang, and whatever loads must come back unchanged from a save.
+
+#include "friendlistfile.h"
+#include "friendlistmodel.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Friends = std::vector<std::pair<QString, QString>>; // number, nickname
+
+// Inputs that load more friends than this are checked like any other but not kept to mutate further.
+// A count is a few bytes, yet a long list costs this build seconds (a million friends, which is a valid
+// list, some 40 s to load, save and load again), while the mutations that find faults are in the text.
+// Mutations of kept inputs still make long lists now and then.
+constexpr size_t keptListSize = 1000;
+
+// Made once and never destroyed: Qt's own globals may be gone by the time exit() runs destructors.
+QGuiApplication* app = nullptr;
+QTemporaryDir* dir = nullptr;
+// The lists are kept from one input to the next and emptied, as each new list would load its icons.
+FriendListModel* loadedList = nullptr;
+FriendListModel* reloadedList = nullptr;
+
+// Empties both lists when an input is done, so that a run frees all it allocates: libFuzzer runs an
+// input a second time to look for leaks whenever it does not.
+struct ClearLists
+{
+    ~ClearLists()
+    {
+        for (FriendListModel* list : {loadedList, reloadedList}) {
+            for (int position = list->count(); position >= 1; --position)
+                list->remove(position);
+        }
+    }
+};
+
+Friends friendsOf(const FriendListModel& model)
+{
+    Friends friends;
+    friends.reserve(static_cast<size_t>(model.count()));
+    for (int i = 1; i <= model.count(); ++i)
+        friends.emplace_back(model.number(i), model.nickname(i));
+    return friends;
+}
+
+[[noreturn]] void fail(const char* what)
+{
+    std::fprintf(stderr, "fuzz_listfile: %s\n", what);
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // The list's icons are images, which need a GUI application; none has a screen here.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = new QGuiApplication(*argc, *argv);
+    // Every save syncs the file to disk; in memory that costs nothing.
+    const QString inMemory = QStringLiteral("/dev/shm");
+    dir = QFileInfo(inMemory).isWritable()
+              ? new QTemporaryDir(inMemory + QStringLiteral("/fuzz_listfile-XXXXXX"))
+              : new QTemporaryDir;
+    if (!dir->isValid())
+        fail("no temporary folder");
+    std::atexit([] { dir->remove(); });
+    loadedList = new FriendListModel;
+    reloadedList = new FriendListModel;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString path = dir->filePath(QStringLiteral("QQlist.cfg"));
+    {
+        QFile file(path);
+        const auto length = static_cast<qint64>(size);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(reinterpret_cast<const char*>(data), length) != length)
+            fail("cannot write the list file");
+    }
+
+    // What the program does at start-up, then at close with the list unchanged.
+    const ClearLists clearLists;
+    FriendListFile file;
+    file.open(path);
+    if (!file.load(*loadedList))
+        return 0;
+    const Friends loaded = friendsOf(*loadedList);
+    if (!file.save(*loadedList))
+        fail("save failed");
+
+    FriendListFile again;
+    again.open(path);
+    if (!again.load(*reloadedList))
+        fail("the saved file holds no count");
+    const Friends friends = friendsOf(*reloadedList);
+    if (friends.size() != loaded.size())
+        fail("save then load changed the number of friends");
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        if (friends[i] != loaded[i]) {
+            std::fprintf(stderr, "fuzz_listfile: friend %zu was \"%s\":\"%s\", came back \"%s\":\"%s\"\n",
+                         i + 1, qUtf8Printable(loaded[i].first), qUtf8Printable(loaded[i].second),
+                         qUtf8Printable(friends[i].first), qUtf8Printable(friends[i].second));
+            fail("save then load changed a friend");
+        }
+    }
+    return loaded.size() > keptListSize ? -1 : 0; // -1: not added to the corpus
+}
