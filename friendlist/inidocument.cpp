@@ -201,7 +201,7 @@ QString unescaped(QStringView text)
     return out;
 }
 
-QString decodeFileText(const QByteArray& bytes)
+QString decodeBytes(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
@@ -211,6 +211,17 @@ QString decodeFileText(const QByteArray& bytes)
     if (!legacy.isValid())
         legacy = QStringDecoder(QStringDecoder::System);
     return legacy(bytes);
+}
+
+QString decodeFileText(const QByteArray& bytes)
+{
+    // Every byte-order mark at the start goes, in either encoding: one left in the text would be written
+    // back as UTF-8's mark, which the next reading skips, and the first line would read differently.
+    QString text = decodeBytes(bytes);
+    qsizetype marks = 0;
+    while (marks < text.size() && text[marks] == QChar(0xfeff))
+        ++marks;
+    return text.remove(0, marks);
 }
 
 QString detectLineEnding(const QString& text)
@@ -273,8 +284,10 @@ IniDocument IniDocument::parse(const QByteArray& bytes)
         qsizetype end = text.indexOf(u'\n', start);
         if (end < 0)
             end = text.size();
+        // All CRs before the LF end the line ("\r\r\n" is a CRLF file converted once too often): a CR kept
+        // at the end of a line would be read as part of the line ending once the file is written back.
         qsizetype lineEnd = end;
-        if (lineEnd > start && text[lineEnd - 1] == u'\r')
+        while (lineEnd > start && text[lineEnd - 1] == u'\r')
             --lineEnd;
         document.addLine(start, lineEnd - start);
         start = end + 1;

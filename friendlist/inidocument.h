@@ -23,9 +23,10 @@
 // (no blank at either end, no leading quote, no control character) are written plain; all others
 // are written in double quotes with escapes, so that any text, line breaks included, comes back exactly.
 //
-// Encoding: UTF-8, a leading byte-order mark skipped. Bytes that are not valid UTF-8 mark a file written
-// by the old Windows program in the Chinese code page, and are read as GB18030. Lines end in LF or CRLF;
-// new lines follow the file's first line ending. The text is always written back as UTF-8.
+// Encoding: UTF-8, byte-order marks at the start skipped. Bytes that are not valid UTF-8 mark a file
+// written by the old Windows program in the Chinese code page, and are read as GB18030. Lines end in LF
+// or CRLF (any number of CRs before the LF); new lines follow the file's first line ending. The text is
+// always written back as UTF-8.
 class IniDocument
 {
 public:
