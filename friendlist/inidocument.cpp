@@ -1,6 +1,7 @@
 #include "inidocument.h"
 
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 namespace {
 
@@ -416,10 +417,13 @@ bool IniDocument::NameKey::equal(NameKey a, NameKey b)
     return true;
 }
 
-size_t IniDocument::NameKey::hash(NameKey key, size_t seed)
+size_t IniDocument::nameHash(QStringView name, size_t seed)
 {
-    size_t hash = seed ^ 0x9e3779b97f4a7c15ULL;
-    for (QChar c : key.name)
-        hash = (hash ^ foldedUnit(c)) * 0x100000001b3ULL;
-    return hash;
+    // Qt's seeded string hash over the folded name. A hash whose low bits followed only the low bits of
+    // each character would let a made-up file put thousands of section names into one bucket, and reading
+    // it would take time quadratic in the number of sections.
+    QVarLengthArray<char16_t, 64> folded(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i)
+        folded[i] = foldedUnit(name[i]);
+    return qHash(QStringView(folded.data(), folded.size()), seed);
 }

@@ -48,6 +48,8 @@ public:
 
     static QString encodeValue(const QString& value);
     static QString decodeValue(QStringView written);
+    // The hash by which section names are looked up; names that differ only in letter case hash alike.
+    static size_t nameHash(QStringView name, size_t seed);
 
 private:
     // A line is a stretch of the text as read, until a write gives it text of its own.
@@ -68,9 +70,8 @@ private:
     {
         QStringView name;
         static bool equal(NameKey a, NameKey b);
-        static size_t hash(NameKey key, size_t seed);
         friend bool operator==(NameKey a, NameKey b) { return equal(a, b); }
-        friend size_t qHash(NameKey key, size_t seed) { return hash(key, seed); }
+        friend size_t qHash(NameKey key, size_t seed) { return nameHash(key.name, seed); }
     };
 
     QStringView lineText(const Line& line) const;
