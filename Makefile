@@ -62,14 +62,14 @@ test-sanitize: deps
 
 # The list-file fuzzer (libFuzzer) for FUZZ_SECONDS, after its seed corpus; non-zero on any finding, with
 # the input that found it in $(FUZZ_BUILD)/artifacts. Inputs it learns from stay in $(FUZZ_BUILD)/corpus.
-# A count of a million friends is a valid file that takes the sanitized build some 40 s and 2 GB to load,
-# save and load again, hence the generous time and memory limits per input.
+# A count of a million friends is a valid file that takes the sanitized build about a minute and 2.5 GB to
+# load, save and load again, hence the generous time and memory limits per input.
 fuzz: deps fuzz-deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERNWATCH_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	$(FUZZ_BUILD)/bin/fuzz_listfile -max_total_time=$(FUZZ_SECONDS) -timeout=300 -rss_limit_mb=4096 \
-	    -max_len=65536 -report_slow_units=60 -entropic_scale_per_exec_time=1 -print_final_stats=1 \
+	    -max_len=65536 -len_control=100 -report_slow_units=120 -print_final_stats=1 \
 	    -dict=tests/friendlist/fuzz_listfile.dict -artifact_prefix=$(FUZZ_BUILD)/artifacts/ \
 	    $(FUZZ_BUILD)/corpus tests/friendlist/fuzz-corpus
 
