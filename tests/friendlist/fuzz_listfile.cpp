@@ -22,9 +22,11 @@ using Friends = std::vector<std::pair<QString, QString>>; // number, nickname
 
 // A list longer than this is a valid input, but loading, saving and loading it again costs this build
 // seconds (a million friends, about a minute), while faults are in the text more than in the count.
-// Mutations that make one are made again, except one in every longListEvery mutations.
+// Mutations that make one are made again, except one after firstLongList mutations (half a minute or
+// so) and then one every longListEvery (a few minutes), so that a run of a minute tries one too.
 constexpr int longList = 1000;
-constexpr unsigned long longListEvery = 200000;
+constexpr unsigned long firstLongList = 100000;
+constexpr unsigned long longListEvery = 500000;
 
 // Made once and never destroyed: Qt's own globals may be gone by the time exit() runs destructors.
 QGuiApplication* app = nullptr;
@@ -64,6 +66,7 @@ QByteArray contents(const QString& path)
 [[noreturn]] void fail(const char* what)
 {
     std::fprintf(stderr, "fuzz_listfile: %s\n", what);
+    dir->remove(); // abort() skips the atexit handlers; libFuzzer keeps its own copy of the input
     std::abort();
 }
 
@@ -84,15 +87,15 @@ extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
 extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t maxSize, unsigned int)
 {
     static unsigned long mutations = 0;
-    static unsigned long lastLongList = 0;
+    static unsigned long nextLongList = firstLongList;
     const std::vector<uint8_t> original(data, data + size);
     for (int attempt = 0; attempt < 100; ++attempt) {
         ++mutations;
         const size_t mutated = LLVMFuzzerMutate(data, size, maxSize);
         if (storedCount(data, mutated) <= longList)
             return mutated;
-        if (mutations - lastLongList >= longListEvery) {
-            lastLongList = mutations;
+        if (mutations >= nextLongList) {
+            nextLongList = mutations + longListEvery;
             return mutated;
         }
         std::copy(original.begin(), original.end(), data);
