@@ -61,12 +61,14 @@ test-sanitize: deps
 	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 
 # The list-file fuzzer (libFuzzer) for FUZZ_SECONDS, after its seed corpus; non-zero on any finding, with
-# the input that found it in $(FUZZ_BUILD)/artifacts. Inputs it learns from stay in $(FUZZ_BUILD)/corpus.
-# A count of a million friends is a valid file that takes the sanitized build about a minute and 2.5 GB to
-# load, save and load again, hence the generous time and memory limits per input.
+# the input that found it in $(FUZZ_BUILD)/artifacts. A count of a million friends is a valid file that
+# takes the sanitized build about a minute and 2.5 GB to load, save and load again, hence the generous
+# limits per input. Each run starts from the seeds alone: the inputs a run learns from, in
+# $(FUZZ_BUILD)/corpus, include such lists, and a next run would begin by replaying every one of them.
 fuzz: deps fuzz-deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERNWATCH_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	rm -rf $(FUZZ_BUILD)/corpus
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	$(FUZZ_BUILD)/bin/fuzz_listfile -max_total_time=$(FUZZ_SECONDS) -timeout=300 -rss_limit_mb=4096 \
 	    -max_len=65536 -len_control=100 -report_slow_units=120 -print_final_stats=1 \
