@@ -5,20 +5,24 @@ SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE   ?= RelWithDebInfo
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES     := cmake ninja-build g++ make qt6-base-dev fonts-wqy-microhei
+# Only `make fuzz` needs these, so `make run` and `make test` do without clang.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 PREFIX       ?= $(HOME)/.local/opt/fernwatch
 
-.PHONY: all deps configure build run test test-sanitize bench stress screenshots install package desktop-entry format clean
+.PHONY: all deps fuzz-deps configure build run test test-sanitize fuzz bench stress screenshots install package desktop-entry format clean
 
 all: build
 
-# Installs whichever of the packages are missing: apt-get as root, through sudo otherwise.
-deps:
+# Installs whichever of the packages $(1) are missing: apt-get as root, through sudo otherwise.
+define install-missing
 	@if ! command -v dpkg-query >/dev/null 2>&1; then \
-	    echo "Not a Debian system: make sure these are installed: $(PACKAGES)"; exit 0; fi; \
+	    echo "Not a Debian system: make sure these are installed: $(1)"; exit 0; fi; \
 	missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(1); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -27,6 +31,13 @@ deps:
 	    $$sudo apt-get update -qq && \
 	    $$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
+
+fuzz-deps:
+	$(call install-missing,$(FUZZ_PACKAGES))
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
@@ -50,6 +61,21 @@ test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERNWATCH_SANITIZE=ON -DFERNWATCH_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
+
+# The list-file fuzzer (libFuzzer) for FUZZ_SECONDS, after its seed corpus; non-zero on any finding, with
+# the input that found it in $(FUZZ_BUILD)/artifacts. A count of a million friends is a valid file that
+# takes the sanitized build about a minute and 2.5 GB to load, save and load again, hence the generous
+# limits per input. Each run starts from the seeds alone: the inputs a run learns from, in
+# $(FUZZ_BUILD)/corpus, include such lists, and a next run would begin by replaying every one of them.
+fuzz: deps fuzz-deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERNWATCH_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	rm -rf $(FUZZ_BUILD)/corpus
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
+	$(FUZZ_BUILD)/bin/fuzz_listfile -max_total_time=$(FUZZ_SECONDS) -timeout=300 -rss_limit_mb=4096 \
+	    -max_len=65536 -len_control=100 -report_slow_units=120 -print_final_stats=1 \
+	    -dict=tests/friendlist/fuzz_listfile.dict -artifact_prefix=$(FUZZ_BUILD)/artifacts/ \
+	    $(FUZZ_BUILD)/corpus tests/friendlist/fuzz-corpus
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; done
@@ -82,4 +108,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

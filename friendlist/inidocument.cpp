@@ -1,6 +1,7 @@
 #include "inidocument.h"
 
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 namespace {
 
@@ -201,7 +202,7 @@ QString unescaped(QStringView text)
     return out;
 }
 
-QString decodeFileText(const QByteArray& bytes)
+QString decodeBytes(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
@@ -211,6 +212,17 @@ QString decodeFileText(const QByteArray& bytes)
     if (!legacy.isValid())
         legacy = QStringDecoder(QStringDecoder::System);
     return legacy(bytes);
+}
+
+QString decodeFileText(const QByteArray& bytes)
+{
+    // Every byte-order mark at the start goes, in either encoding: one left in the text would be written
+    // back as UTF-8's mark, which the next reading skips, and the first line would read differently.
+    QString text = decodeBytes(bytes);
+    qsizetype marks = 0;
+    while (marks < text.size() && text[marks] == QChar(0xfeff))
+        ++marks;
+    return text.remove(0, marks);
 }
 
 QString detectLineEnding(const QString& text)
@@ -273,8 +285,10 @@ IniDocument IniDocument::parse(const QByteArray& bytes)
         qsizetype end = text.indexOf(u'\n', start);
         if (end < 0)
             end = text.size();
+        // All CRs before the LF end the line ("\r\r\n" is a CRLF file converted once too often): a CR kept
+        // at the end of a line would be read as part of the line ending once the file is written back.
         qsizetype lineEnd = end;
-        if (lineEnd > start && text[lineEnd - 1] == u'\r')
+        while (lineEnd > start && text[lineEnd - 1] == u'\r')
             --lineEnd;
         document.addLine(start, lineEnd - start);
         start = end + 1;
@@ -403,10 +417,13 @@ bool IniDocument::NameKey::equal(NameKey a, NameKey b)
     return true;
 }
 
-size_t IniDocument::NameKey::hash(NameKey key, size_t seed)
+size_t IniDocument::nameHash(QStringView name, size_t seed)
 {
-    size_t hash = seed ^ 0x9e3779b97f4a7c15ULL;
-    for (QChar c : key.name)
-        hash = (hash ^ foldedUnit(c)) * 0x100000001b3ULL;
-    return hash;
+    // Qt's seeded string hash over the folded name. A hash whose low bits followed only the low bits of
+    // each character would let a made-up file put thousands of section names into one bucket, and reading
+    // it would take time quadratic in the number of sections.
+    QVarLengthArray<char16_t, 64> folded(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i)
+        folded[i] = foldedUnit(name[i]);
+    return qHash(QStringView(folded.data(), folded.size()), seed);
 }

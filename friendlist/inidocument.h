@@ -23,9 +23,10 @@
 // (no blank at either end, no leading quote, no control character) are written plain; all others
 // are written in double quotes with escapes, so that any text, line breaks included, comes back exactly.
 //
-// Encoding: UTF-8, a leading byte-order mark skipped. Bytes that are not valid UTF-8 mark a file written
-// by the old Windows program in the Chinese code page, and are read as GB18030. Lines end in LF or CRLF;
-// new lines follow the file's first line ending. The text is always written back as UTF-8.
+// Encoding: UTF-8, byte-order marks at the start skipped. Bytes that are not valid UTF-8 mark a file
+// written by the old Windows program in the Chinese code page, and are read as GB18030. Lines end in LF
+// or CRLF (any number of CRs before the LF); new lines follow the file's first line ending. The text is
+// always written back as UTF-8.
 class IniDocument
 {
 public:
@@ -47,6 +48,8 @@ public:
 
     static QString encodeValue(const QString& value);
     static QString decodeValue(QStringView written);
+    // The hash by which section names are looked up; names that differ only in letter case hash alike.
+    static size_t nameHash(QStringView name, size_t seed);
 
 private:
     // A line is a stretch of the text as read, until a write gives it text of its own.
@@ -67,9 +70,8 @@ private:
     {
         QStringView name;
         static bool equal(NameKey a, NameKey b);
-        static size_t hash(NameKey key, size_t seed);
         friend bool operator==(NameKey a, NameKey b) { return equal(a, b); }
-        friend size_t qHash(NameKey key, size_t seed) { return hash(key, seed); }
+        friend size_t qHash(NameKey key, size_t seed) { return nameHash(key.name, seed); }
     };
 
     QStringView lineText(const Line& line) const;

@@ -1,6 +1,7 @@
 #include "friendlistfile.h"
 #include "friendlistmodel.h"
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -95,6 +96,16 @@ private slots:
         QTest::newRow("count below sections") << three + "[MEUserData]\nIncout=2\n"
                                               << true << QStringList({"11:a", "22:b"});
         QTest::newRow("negative count") << "[MEUserData]\nIncout=-3\n" + three << true << QStringList();
+        // Files the first save used to change: what loads must be what the saved file gives back.
+        const QByteArray one = "[MEUserData]\nIncout=1\n[1]\nImis1=11\nImis2=a\n";
+        QTest::newRow("two byte-order marks")
+            << "\xEF\xBB\xBF\xEF\xBB\xBF" + one << true << QStringList{"11:a"};
+        const QByteArray legacy =
+            QStringEncoder("GB18030")(QString("[MEUserData]\r\nIncout=1\r\n[1]\r\nImis2=张三"));
+        QTest::newRow("old code page, byte-order mark")
+            << QByteArray("\x84\x31\x95\x33") + legacy << true << QStringList{":张三"};
+        QTest::newRow("CRLF converted twice")
+            << QByteArray(one).replace("\n", "\r\r\n") << true << QStringList{"11:a"};
     }
     void load()
     {
@@ -104,6 +115,13 @@ private slots:
         if (!content.isNull())
             writeFile(content);
         QCOMPARE(loaded(loads), friends);
+        if (!loads)
+            return;
+        FriendListModel model;
+        FriendListFile file;
+        file.open(m_path);
+        QVERIFY(file.load(model) && file.save(model));
+        QCOMPARE(loaded(), friends);
     }
 
     void countFromText_data()

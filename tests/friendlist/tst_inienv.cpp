@@ -78,6 +78,21 @@ private slots:
         QVERIFY(!bytes.contains('\r'));
     }
 
+    // Names that differ only in the high bits of their characters, from a made-up file, once shared
+    // their hash's low bits and so the lookup's buckets: a file of such sections took seconds to read.
+    void namesHashApart()
+    {
+        QSet<size_t> lowBits;
+        for (int i = 0; i < 256; ++i) {
+            QString name;
+            for (int bit = 0; bit < 8; ++bit)
+                name += QChar(i >> bit & 1 ? 0x8061 : 0x61);
+            lowBits.insert(IniDocument::nameHash(name, 0) & 0xffff);
+        }
+        QVERIFY(lowBits.size() > 200); // 255 on average for 256 random values
+        QCOMPARE(IniDocument::nameHash(u"MEUserData", 7), IniDocument::nameHash(u"meuserDATA", 7));
+    }
+
     void updateKeepsTheRest_data()
     {
         QTest::addColumn<QByteArray>("before");
