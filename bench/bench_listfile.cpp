@@ -3,6 +3,7 @@
 
 #include "friendlistfile.h"
 #include "friendlistmodel.h"
+#include "listfixtures.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -38,9 +39,7 @@ void fill(FriendListModel& model, int count)
         default:
             nickname = QStringLiteral("两行\n%1\t🐧").arg(i);
         }
-        const int position = model.append(nickname);
-        model.setNumber(position, QString::number(10000 + i));
-        model.setNickname(position, nickname);
+        addFriend(model, QString::number(10000 + i), nickname);
     }
 }
 

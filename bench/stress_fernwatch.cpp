@@ -6,7 +6,7 @@
 
 #include "checkrun.h"
 #include "fakepresenceservice.h"
-#include "savedfriends.h"
+#include "listfixtures.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 #include "fakepresenceservice.h"
-#include "savedfriends.h"
+#include "listfixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,18 +43,6 @@ private:
 };
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // A list as the old Windows program left it: Chinese code page, CRLF line ends.
 QByteArray legacyList()
@@ -114,7 +102,7 @@ bool TestFernwatchExe::waitUntilReadyForSignals()
     const QString status = QStringLiteral("/proc/%1/status").arg(m_process.processId());
     const quint64 termBit = quint64(1) << (SIGTERM - 1);
     for (int attempt = 0; attempt < 600; ++attempt) {
-        for (const QByteArray& line : readFile(status).split('\n')) {
+        for (const QByteArray& line : fileBytes(status).split('\n')) {
             if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) & termBit))
                 return true;
         }
@@ -147,14 +135,14 @@ void TestFernwatchExe::terminationSignalSavesTheList()
     QFETCH(int, signalNumber);
     QFETCH(bool, oldList);
     if (oldList)
-        QVERIFY(writeFile(listPath(), legacyList()));
+        QVERIFY(writeFileBytes(listPath(), legacyList()));
     startProgram();
     stopWith(signalNumber);
 
     QCOMPARE(m_process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_process.exitCode(), 0);
     // An old code-page file is rewritten as UTF-8, friends intact; a first run leaves an empty list.
-    QVERIFY(isValidUtf8(readFile(listPath())));
+    QVERIFY(isValidUtf8(fileBytes(listPath())));
     QCOMPARE(savedFriends(listPath()), oldList ? QStringList({"10001|小明", "10002|老王"}) : QStringList());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
 }
@@ -164,7 +152,7 @@ void TestFernwatchExe::killedRunLeavesTheFileTerminatedRunSavesIt()
 {
     for (int round = 0; round < 6; ++round) {
         const bool terminate = round % 2 == 1;
-        QVERIFY(writeFile(listPath(), legacyList()));
+        QVERIFY(writeFileBytes(listPath(), legacyList()));
         startProgram();
         if (terminate)
             QVERIFY(waitUntilReadyForSignals());
@@ -178,7 +166,7 @@ void TestFernwatchExe::killedRunLeavesTheFileTerminatedRunSavesIt()
             QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明", "10002|老王"}));
         } else {
             // Only the close sequence writes the file.
-            QCOMPARE(readFile(listPath()), legacyList());
+            QCOMPARE(fileBytes(listPath()), legacyList());
         }
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
     }
@@ -188,7 +176,7 @@ void TestFernwatchExe::startUpRunQueriesEveryFriendInListOrder()
 {
     const QByteArray list = "[MEUserData]\nIncout=3\n[1]\nImis1=10001\nImis2=小明\n"
                             "[2]\nImis1=abc 12\nImis2=Alice\n[3]\nImis1=5#6\nImis2=老王\n";
-    QVERIFY(writeFile(listPath(), list));
+    QVERIFY(writeFileBytes(listPath(), list));
     const qsizetype queriedBefore = m_service.queries().size();
     startProgram();
 
@@ -206,7 +194,7 @@ void TestFernwatchExe::startUpRunQueriesEveryFriendInListOrder()
 
 void TestFernwatchExe::unwritableFolderKeepsTheOldFileAndSaysSo()
 {
-    QVERIFY(writeFile(listPath(), legacyList()));
+    QVERIFY(writeFileBytes(listPath(), legacyList()));
     // Root writes anywhere, so as root the program runs as an unprivileged user instead.
     QStringList runAs;
     if (::geteuid() == 0) {
@@ -224,7 +212,7 @@ void TestFernwatchExe::unwritableFolderKeepsTheOldFileAndSaysSo()
 
     QCOMPARE(m_process.exitCode(), 1);
     QVERIFY(QString::fromUtf8(m_process.readAllStandardError()).contains(QStringLiteral("无法保存好友名单")));
-    QCOMPARE(readFile(listPath()), legacyList());
+    QCOMPARE(fileBytes(listPath()), legacyList());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
 }
 

@@ -1,7 +1,7 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "friendlistview.h"
-#include "savedfriends.h"
+#include "listfixtures.h"
 #include "skinengine.h"
 #include "windowsxpc.h"
 
@@ -19,19 +19,6 @@
 #include <QTreeView>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 const QByteArray threeFriends = "[MEUserData]\nIncout=3\n"
                                 "[1]\nImis1=10001\nImis2=小明\n"
@@ -62,11 +49,8 @@ protected:
 // Appends friends by nickname, numbered by position, shown by nickname as a loaded list is.
 void addFriends(Form1& form, const QStringList& nicknames)
 {
-    for (const QString& nickname : nicknames) {
-        const int position = form.friendList().append(nickname);
-        form.friendList().setNumber(position, QString::number(position));
-        form.friendList().setNickname(position, nickname);
-    }
+    for (const QString& nickname : nicknames)
+        addFriend(form.friendList(), QString::number(form.friendList().count() + 1), nickname);
 }
 
 QStringList numbers(const FriendListModel& list)
@@ -202,7 +186,7 @@ void TestForm1::windowPropertiesAndTabOrder()
 
 void TestForm1::startUpRunsSkinThenFileThenStyleThenLoad()
 {
-    writeFile(listPath(), threeFriends);
+    QVERIFY(writeFileBytes(listPath(), threeFriends));
     Form1 form(listPath());
     QStringList steps;
     auto connection = connect(&SkinEngine::instance(), &SkinEngine::attachRequested, this,
@@ -251,7 +235,7 @@ void TestForm1::startUpShowsTheStoredFriends()
     QFETCH(int, refreshPresses);
     QFETCH(QStringList, rows);
     if (!content.isNull())
-        writeFile(listPath(), content);
+        QVERIFY(writeFileBytes(listPath(), content));
     Form1 form(listPath());
     auto* refresh = form.findChild<QPushButton*>(QStringLiteral("Command1"));
     QSignalSpy presses(refresh, &QPushButton::clicked);
@@ -290,14 +274,12 @@ void TestForm1::startUpShowsTheStoredFriends()
 
 void TestForm1::closingDuringTheStartUpRunSavesTheList()
 {
-    writeFile(listPath(), threeFriends);
+    QVERIFY(writeFileBytes(listPath(), threeFriends));
     TestableForm1 form(listPath());
     QSignalSpy closed(&form, &Form1::closed);
     // The user changes the list and closes the window while the start-up check run waits.
     m_service.onNextQuery(&form, [&] {
-        const int added = form.friendList().append(QStringLiteral("新朋友"));
-        form.friendList().setNumber(added, QStringLiteral("40004"));
-        form.friendList().setNickname(added, QStringLiteral("新朋友"));
+        addFriend(form.friendList(), QStringLiteral("40004"), QStringLiteral("新朋友"));
         form.friendList().remove(1);
         form.close();
     });
@@ -321,13 +303,13 @@ void TestForm1::failedSaveIsReportedAndOldFileKept()
     // root, can write the list there now.
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("QQlist.cfg"));
-    writeFile(path, threeFriends);
+    QVERIFY(writeFileBytes(path, threeFriends));
     TestableForm1 form(path);
     const QString movedAway = folder.path() + QStringLiteral(".moved");
     QSignalSpy closed(&form, &Form1::closed);
     m_service.onNextQuery(&form, [&] {
         QVERIFY(QFile::rename(folder.path(), movedAway));
-        writeFile(folder.path(), "not a folder");
+        QVERIFY(writeFileBytes(folder.path(), "not a folder"));
         form.close();
     });
 
@@ -337,7 +319,7 @@ void TestForm1::failedSaveIsReportedAndOldFileKept()
     QVERIFY(form.shownFailures.first().contains(QStringLiteral("无法保存好友名单")));
     QVERIFY(form.shownFailures.first().contains(QStringLiteral("QQlist.cfg")));
     QCOMPARE(closed.first().first().toInt(), 1);
-    QCOMPARE(readFile(movedAway + QStringLiteral("/QQlist.cfg")), threeFriends);
+    QCOMPARE(fileBytes(movedAway + QStringLiteral("/QQlist.cfg")), threeFriends);
 
     QFile::remove(folder.path());
     QDir(movedAway).removeRecursively();
@@ -345,12 +327,12 @@ void TestForm1::failedSaveIsReportedAndOldFileKept()
 
 void TestForm1::closingBeforeLoadLeavesTheFileAlone()
 {
-    writeFile(listPath(), threeFriends);
+    QVERIFY(writeFileBytes(listPath(), threeFriends));
     Form1 form(listPath());
     QSignalSpy closed(&form, &Form1::closed);
     form.closeForSystem();
     QCOMPARE(closed.first().first().toInt(), 0);
-    QCOMPARE(readFile(listPath()), threeFriends);
+    QCOMPARE(fileBytes(listPath()), threeFriends);
 }
 
 void TestForm1::skinOptionsApplyTheirFiles()

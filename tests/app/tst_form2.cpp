@@ -1,6 +1,6 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
-#include "savedfriends.h"
+#include "listfixtures.h"
 #include "skinengine.h"
 #include "windowsxpc.h"
 
@@ -179,9 +179,7 @@ void TestForm2::onlyOkWithBothBoxesFilledAdds()
     const QString number = typed.at(0);
     const QString nickname = typed.at(1);
     Form1 form{QString()};
-    const int first = form.friendList().append(QStringLiteral("老王"));
-    form.friendList().setNumber(first, QStringLiteral("10001"));
-    form.friendList().setNickname(first, QStringLiteral("老王"));
+    addFriend(form.friendList(), QStringLiteral("10001"), QStringLiteral("老王"));
 
     const bool leftOpen = withAddDialog(form, [&](QDialog& dialog) {
         fill(dialog, number, nickname);
@@ -323,10 +321,8 @@ void TestForm2::dialogOpenedDuringACheckHoldsTheRun()
     service.useAsProxy();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("QQlist.cfg"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[MEUserData]\nIncout=2\n[1]\nImis1=10001\nImis2=n1\n[2]\nImis1=10002\nImis2=n2\n");
-    file.close();
+    QVERIFY(writeFileBytes(
+        path, "[MEUserData]\nIncout=2\n[1]\nImis1=10001\nImis2=n1\n[2]\nImis1=10002\nImis2=n2\n"));
     Form1 form(path);
     qsizetype queriesWhileOpen = -1;
     service.onNextQuery(&form, [&] {

@@ -1,5 +1,5 @@
 #include "fakepresenceservice.h"
-#include "savedfriends.h"
+#include "listfixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,10 +89,7 @@ void TestPackage::unpackedFolderHoldsTheWholeProgram()
 void TestPackage::unpackedProgramKeepsItsListBesideItself()
 {
     const QString listPath = QDir(programFolder()).filePath(QStringLiteral("QQlist.cfg"));
-    QFile list(listPath);
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("[MEUserData]\nIncout=1\n[1]\nImis1=10001\nImis2=小明\n");
-    list.close();
+    QVERIFY(writeFileBytes(listPath, "[MEUserData]\nIncout=1\n[1]\nImis1=10001\nImis2=小明\n"));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

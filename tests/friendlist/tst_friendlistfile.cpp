@@ -1,5 +1,6 @@
 #include "friendlistfile.h"
 #include "friendlistmodel.h"
+#include "listfixtures.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -13,17 +14,6 @@ class TestFriendListFile : public QObject
     QString m_path;
     int m_files = 0;
 
-    void writeFile(const QByteArray& bytes) const
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    static void addFriend(FriendListModel& model, const QString& number, const QString& nickname)
-    {
-        const int position = model.append(nickname);
-        model.setNumber(position, number);
-        model.setNickname(position, nickname);
-    }
     // What the list shows after loading the file: "number:nickname" per entry.
     QStringList loaded(bool expectLoaded = true) const
     {
@@ -75,7 +65,7 @@ private slots:
             bytes += QString("[%1]\r\nImis1=%2\r\nImis2=好友%1\r\n").arg(i).arg(10000 + i).toUtf8();
         for (int i = 1; i <= 12; ++i)
             expected << QString("%1:好友%2").arg(10000 + i).arg(i);
-        writeFile(bytes + "[MEUserData]\r\nIncout=12\r\n");
+        QVERIFY(writeFileBytes(m_path, bytes + "[MEUserData]\r\nIncout=12\r\n"));
         QCOMPARE(loaded(), expected);
     }
 
@@ -113,7 +103,7 @@ private slots:
         QFETCH(bool, loads);
         QFETCH(QStringList, friends);
         if (!content.isNull())
-            writeFile(content);
+            QVERIFY(writeFileBytes(m_path, content));
         QCOMPARE(loaded(loads), friends);
         if (!loads)
             return;

@@ -1,5 +1,6 @@
 #include "atomicfile.h"
 #include "inienv.h"
+#include "listfixtures.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -12,17 +13,6 @@ class TestIniEnv : public QObject
     QTemporaryDir m_dir;
     QString m_path;
     int m_files = 0;
-
-    QByteArray fileBytes() const
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    void writeFile(const QByteArray& bytes) const
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
 
 private slots:
     void init()
@@ -71,7 +61,7 @@ private slots:
         QCOMPARE(reread.readValue("1", "Imis2"), value);
         QCOMPARE(reread.readValue("1", "Imis1"), "10001");
         QVERIFY(reread.readValue("2", "Imis1").isEmpty());
-        const QByteArray bytes = fileBytes();
+        const QByteArray bytes = fileBytes(m_path);
         QCOMPARE(bytes.contains("\nImis2=" + value.toUtf8() + '\n'), plain);
         // Three lines, and no bare CR that other INI readers would take for a line end.
         QCOMPARE(bytes.count('\n'), 3);
@@ -126,16 +116,16 @@ private slots:
         QFETCH(QByteArray, changedMeanwhile);
         const QString section = where.section('/', 0, 0);
         const QString key = where.section('/', 1);
-        writeFile(before);
+        QVERIFY(writeFileBytes(m_path, before));
         IniEnv store;
         store.openFile(m_path);
         QCOMPARE(store.readValue(section, key), read);
         if (!changedMeanwhile.isNull())
-            writeFile(changedMeanwhile);
+            QVERIFY(writeFileBytes(m_path, changedMeanwhile));
         store.beginUpdate();
         store.writeValue(section, key, "new");
         QVERIFY(store.commitUpdate());
-        QCOMPARE(fileBytes(), after);
+        QCOMPARE(fileBytes(m_path), after);
     }
 
 #ifdef Q_OS_UNIX
@@ -166,7 +156,7 @@ private slots:
     void saveWritesThroughALinkKeepingPermissions()
     {
         const QString target = m_path + ".real";
-        writeFile("[1]\nImis1=1\n");
+        QVERIFY(writeFileBytes(m_path, "[1]\nImis1=1\n"));
         QVERIFY(QFile::rename(m_path, target));
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         QVERIFY(QFile::link(target, m_path));
@@ -174,7 +164,7 @@ private slots:
         store.openFile(m_path);
         QVERIFY(store.writeValue("1", "Imis1", "2"));
         QVERIFY(QFileInfo(m_path).isSymLink());
-        QCOMPARE(fileBytes(), "[1]\nImis1=2\n");
+        QCOMPARE(fileBytes(m_path), "[1]\nImis1=2\n");
         const QFile::Permissions notUser =
             ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
         QCOMPARE(QFile::permissions(target) & notUser,

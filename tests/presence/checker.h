@@ -2,6 +2,7 @@
 
 #include "checkrun.h"
 #include "friendlistmodel.h"
+#include "listfixtures.h"
 #include "webbrowser.h"
 
 #include <QElapsedTimer>
@@ -19,12 +20,7 @@ struct Checker
         QObject::connect(&browser, &WebBrowser::NavigateComplete2, &run, &CheckRun::handleNavigateComplete2);
     }
 
-    void add(const QString& number, const QString& nickname)
-    {
-        const int position = list.append(nickname);
-        list.setNumber(position, number);
-        list.setNickname(position, nickname);
-    }
+    void add(const QString& number, const QString& nickname) { addFriend(list, number, nickname); }
 
     // "text:status" of every row.
     QString rows() const

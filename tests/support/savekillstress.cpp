@@ -2,6 +2,7 @@
 
 #include "friendlistfile.h"
 #include "friendlistmodel.h"
+#include "listfixtures.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -46,9 +47,7 @@ void SaveKillStress::fill(FriendListModel& list, int count, bool newList)
         }
         if (newList)
             nickname += QStringLiteral(" (new)");
-        const int position = list.append(nickname);
-        list.setNumber(position, QString::number((newList ? 200000 : 100000) + i));
-        list.setNickname(position, nickname);
+        addFriend(list, QString::number((newList ? 200000 : 100000) + i), nickname);
     }
 }
 

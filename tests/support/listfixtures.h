@@ -1,0 +1,48 @@
+#pragma once
+
+#include "friendlistfile.h"
+#include "friendlistmodel.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QStringList>
+
+// Small helpers the tests and benchmarks share for building lists and reading list files.
+
+// Adds a friend the way the add-friend dialog does: shown by nickname, then number and nickname.
+inline int addFriend(FriendListModel& list, const QString& number, const QString& nickname)
+{
+    const int position = list.append(nickname);
+    list.setNumber(position, number);
+    list.setNickname(position, nickname);
+    return position;
+}
+
+// The friends a list file holds, read back the way the program reads it at start-up:
+// "number|nickname" for each, in list order.
+inline QStringList savedFriends(const QString& listPath)
+{
+    FriendListModel list;
+    FriendListFile file;
+    file.open(listPath);
+    if (!file.load(list))
+        return {QStringLiteral("<no count stored>")};
+    QStringList friends;
+    for (int position = 1; position <= list.count(); ++position)
+        friends << list.number(position) + QLatin1Char('|') + list.nickname(position);
+    return friends;
+}
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Replaces a file's bytes; false when any of them could not be written.
+inline bool writeFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
