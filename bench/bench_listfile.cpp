@@ -21,26 +21,10 @@ namespace {
 
 constexpr int runs = 5;
 
-// Numbers and nicknames of the kinds people keep: plain, Chinese, and ones that need quoting.
 void fill(FriendListModel& model, int count)
 {
-    for (int i = 1; i <= count; ++i) {
-        QString nickname;
-        switch (i % 4) {
-        case 0:
-            nickname = QStringLiteral("张三%1").arg(i);
-            break;
-        case 1:
-            nickname = QStringLiteral("Friend %1").arg(i);
-            break;
-        case 2:
-            nickname = QStringLiteral(" 小号 \"%1\"=;[x] ").arg(i);
-            break;
-        default:
-            nickname = QStringLiteral("两行\n%1\t🐧").arg(i);
-        }
-        addFriend(model, QString::number(10000 + i), nickname);
-    }
+    for (int i = 1; i <= count; ++i)
+        addFriend(model, QString::number(10000 + i), sampleNickname(i));
 }
 
 // The best of `runs` timings in milliseconds; `prepare` runs untimed before each run and gives the

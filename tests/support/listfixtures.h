@@ -18,6 +18,22 @@ inline int addFriend(FriendListModel& list, const QString& number, const QString
     return position;
 }
 
+// Nicknames of the kinds people keep, by turn: Chinese, plain, ones that need quoting, and ones
+// with a line break, a tab and an emoji.
+inline QString sampleNickname(int i)
+{
+    switch (i % 4) {
+    case 0:
+        return QStringLiteral("张三%1").arg(i);
+    case 1:
+        return QStringLiteral("Friend %1").arg(i);
+    case 2:
+        return QStringLiteral(" 小号 \"%1\"=;[x] ").arg(i);
+    default:
+        return QStringLiteral("两行\n%1\t🐧").arg(i);
+    }
+}
+
 // The friends a list file holds, read back the way the program reads it at start-up:
 // "number|nickname" for each, in list order.
 inline QStringList savedFriends(const QString& listPath)

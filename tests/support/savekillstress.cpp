@@ -34,17 +34,7 @@ QString difference(const FriendListModel& loaded, const FriendListModel& expecte
 void SaveKillStress::fill(FriendListModel& list, int count, bool newList)
 {
     for (int i = 1; i <= count; ++i) {
-        QString nickname;
-        switch (i % 3) {
-        case 0:
-            nickname = QStringLiteral("好友%1").arg(i);
-            break;
-        case 1:
-            nickname = QStringLiteral(" 小号 \"%1\"=[x]\n").arg(i);
-            break;
-        default:
-            nickname = QStringLiteral("Friend %1").arg(i);
-        }
+        QString nickname = sampleNickname(i);
         if (newList)
             nickname += QStringLiteral(" (new)");
         addFriend(list, QString::number((newList ? 200000 : 100000) + i), nickname);
