@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 const QString CheckRun::checkingText = QStringLiteral("正在检测");
 
@@ -41,38 +42,55 @@ void CheckRun::markEveryoneChecking()
 
 void CheckRun::queryInTurn()
 {
-    // Friends added while the run goes on wait for the next run; deleted ones are skipped.
-    const int bound = m_list.count();
-    for (int position = 1; position <= bound && !m_stopped; ++position) {
-        if (!m_list.contains(position))
+    // The friends there are now, each followed to wherever deletions move it: a deleted one is
+    // skipped, and friends added while the run goes on wait for the next run.
+    QList<QPersistentModelIndex> friends;
+    friends.reserve(m_list.count());
+    for (int row = 0; row < m_list.count(); ++row)
+        friends << QPersistentModelIndex(m_list.index(row, 0));
+
+    for (const QPersistentModelIndex& queried : std::as_const(friends)) {
+        if (m_stopped)
+            return;
+        if (!queried.isValid())
             continue;
-        startQuery(position);
+        startQuery(queried);
         // An outcome is looked at only at the end of a slice, so every friend costs a full slice.
         do
-            Timeout(waitSlice);
-        while (!m_stopped && m_list.status(position) == FriendStatus::Checking);
+            wait(std::chrono::duration<double>(m_waitSlice).count());
+        while (!m_stopped && isChecking(queried));
         if (!m_stopped)
             QCoreApplication::processEvents();
     }
 }
 
-void CheckRun::startQuery(int position)
+void CheckRun::startQuery(const QPersistentModelIndex& friendToQuery)
 {
-    m_currentIndex = position;
-    m_browser.Navigate(PresenceAddress::queryAddress(m_list.number(position)));
+    m_queried = friendToQuery;
+    m_browser.Navigate(PresenceAddress::queryAddress(m_list.number(friendToQuery.row() + 1)));
+}
+
+bool CheckRun::isChecking(const QPersistentModelIndex& queried) const
+{
+    // A friend deleted while waiting has nothing left to wait for.
+    return queried.isValid() && m_list.status(queried.row() + 1) == FriendStatus::Checking;
 }
 
 void CheckRun::handleNavigateComplete2(QObject* /*browser*/, const QString& finalAddress)
 {
-    // Written where the run stands now, whichever query the report answers.
-    applyPresenceReport(m_list, m_currentIndex, finalAddress);
+    // The answer belongs to the friend queried last, wherever it stands now; none if it was deleted.
+    applyPresenceReport(m_list, CurrentIndex(), finalAddress);
 }
 
 void CheckRun::Timeout(const QVariant& interval)
 {
+    wait(leadingNumber(interval.toString()));
+}
+
+void CheckRun::wait(double seconds)
+{
     QElapsedTimer clock; // monotonic: a wait across midnight or a clock change lasts its interval
     clock.start();
-    const double seconds = leadingNumber(interval.toString());
     while (!m_stopped) {
         const double remaining = seconds - static_cast<double>(clock.nsecsElapsed()) / 1e9;
         if (!(remaining > 0))

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QVariant>
+#include <chrono>
 
 class FriendListModel;
 class WebBrowser;
@@ -13,6 +15,8 @@ class WebBrowser;
 //
 // Whatever the user does while a run waits is handled inside the run: adding or deleting friends,
 // or pressing refresh again, which runs a second check to its end before the first one goes on.
+// The run follows friends, not positions: a deleted friend is skipped (its answer, if one still
+// comes, is dropped), the rest keep their own answers, and friends added meanwhile wait for the next run.
 class CheckRun : public QObject
 {
     Q_OBJECT
@@ -23,8 +27,13 @@ public:
 
     CheckRun(FriendListModel& list, WebBrowser& browser, QObject* parent = nullptr);
 
-    // The position of the friend whose query was started last; 0 before the first one.
-    int CurrentIndex() const { return m_currentIndex; }
+    // The position of the friend whose query was started last, where that friend stands now (it moves
+    // up when friends before it are deleted); 0 before the first query and once that friend is deleted,
+    // as no friend is then waiting for the answer.
+    int CurrentIndex() const { return m_queried.isValid() ? m_queried.row() + 1 : 0; }
+
+    // How long each wait of the run lasts; waitSlice seconds unless set.
+    void setWaitSlice(std::chrono::milliseconds slice) { m_waitSlice = slice; }
 
     // Lets `interval` seconds pass while handling events. The interval is read as the number its text
     // begins with (2, "2", " 2.5s"); 0, a negative number or text without a number returns at once.
@@ -44,11 +53,14 @@ signals:
 private:
     void markEveryoneChecking();
     void queryInTurn();
-    void startQuery(int position);
+    void startQuery(const QPersistentModelIndex& friendToQuery);
+    bool isChecking(const QPersistentModelIndex& queried) const;
+    void wait(double seconds);
     void waitForEvents(double seconds);
 
     FriendListModel& m_list;
     WebBrowser& m_browser;
-    int m_currentIndex = 0;
+    QPersistentModelIndex m_queried; // the friend whose query was started last
+    std::chrono::milliseconds m_waitSlice = std::chrono::seconds(waitSlice);
     bool m_stopped = false;
 };

@@ -1,3 +1,4 @@
+#include "checkrun.h"
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "friendlistview.h"
@@ -16,7 +17,10 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -87,6 +91,8 @@ private slots:
     void closingBeforeLoadLeavesTheFileAlone();
     void skinOptionsApplyTheirFiles();
 
+    void checkRunFollowsFriendsWhileTheListChanges_data();
+    void checkRunFollowsFriendsWhileTheListChanges();
     void deleteRemovesTheEntrySelectedAfterYes_data();
     void deleteRemovesTheEntrySelectedAfterYes();
     void visitBlogOpensTheMakersPage();
@@ -237,6 +243,7 @@ void TestForm1::startUpShowsTheStoredFriends()
     if (!content.isNull())
         QVERIFY(writeFileBytes(listPath(), content));
     Form1 form(listPath());
+    form.findChild<CheckRun*>()->setWaitSlice(50ms);
     auto* refresh = form.findChild<QPushButton*>(QStringLiteral("Command1"));
     QSignalSpy presses(refresh, &QPushButton::clicked);
     const QAbstractItemModel* shown = form.findChild<QTreeView*>(QStringLiteral("ListView1"))->model();
@@ -348,6 +355,59 @@ void TestForm1::skinOptionsApplyTheirFiles()
     QCOMPARE(files, QStringList({folder + "/skinh.she", folder + "/china.she", folder + "/qq2009.she",
                                  folder + "/msn.she", folder + "/QQreal.she", folder + "/skinh.she"}));
     QVERIFY(attached.isEmpty());
+}
+
+void TestForm1::checkRunFollowsFriendsWhileTheListChanges_data()
+{
+    QTest::addColumn<int>("deleted");      // the position deleted while 乙 is checked; 0: refresh pressed
+    QTest::addColumn<int>("currentIndex"); // CurrentIndex right after
+    QTest::addColumn<QString>("rows");     // text:status
+    QTest::addColumn<QStringList>("queried");
+    const QStringList each = {"1", "2", "3"};
+    QTest::newRow("friend before deleted") << 1 << 1 << "乙:2 丙:1" << each;
+    QTest::newRow("friend being checked deleted") << 2 << 0 << "甲:1 丙:1" << each;
+    QTest::newRow("friend after deleted") << 3 << 2 << "甲:1 乙:2" << QStringList{"1", "2"};
+    QTest::newRow("second refresh") << 0 << 3 << "甲:1 乙:2 丙:1"
+                                    << QStringList{"1", "2", "1", "2", "3", "3"};
+}
+
+void TestForm1::checkRunFollowsFriendsWhileTheListChanges()
+{
+    QFETCH(int, deleted);
+    QFETCH(int, currentIndex);
+    QFETCH(QString, rows);
+    QFETCH(QStringList, queried);
+    m_service.setAnswer(QStringLiteral("1"), {FakePresenceService::Answer::Online});
+    m_service.setAnswer(QStringLiteral("2"), {FakePresenceService::Answer::Offline, 20}); // after the change
+    m_service.setAnswer(QStringLiteral("3"), {FakePresenceService::Answer::Online});
+    TestableForm1 form(listPath());
+    form.answerYes = true;
+    addFriends(form, {"甲", "乙", "丙"});
+    form.findChild<CheckRun*>()->setWaitSlice(50ms);
+    const auto press = [&](const char* button) {
+        form.findChild<QPushButton*>(QLatin1String(button))->click();
+    };
+    const qsizetype queriedBefore = m_service.queriedNumbers().size();
+    int currentIndexAfter = -1;
+    m_service.onNextQuery(&form, [&] {
+        m_service.onNextQuery(&form, [&] {
+            QTimer::singleShot(0, &form, [&] {
+                form.findChild<FriendListView*>()->selectPosition(deleted);
+                press(deleted ? "Command3" : "Command1");
+                currentIndexAfter = form.CurrentIndex();
+            });
+        });
+    });
+
+    press("Command1");
+
+    QCOMPARE(currentIndexAfter, currentIndex);
+    QStringList shown;
+    for (int position = 1; position <= form.friendList().count(); ++position)
+        shown << form.friendList().text(position) + QLatin1Char(':') +
+                     QString::number(int(form.friendList().status(position)));
+    QCOMPARE(shown.join(QLatin1Char(' ')), rows);
+    QCOMPARE(m_service.queriedNumbers().mid(queriedBefore), queried);
 }
 
 void TestForm1::deleteRemovesTheEntrySelectedAfterYes_data()

@@ -46,6 +46,7 @@ void TestPresenceFaults::everyFaultEndsOfflineAndTheRunGoesOn()
         {"offline", {Answer::Offline}, FriendStatus::Offline},
     };
     Checker checker;
+    checker.run.setWaitSlice(50ms);
     checker.browser.setNavigationTimeout(1500ms); // far shorter than the trickled answer takes
     QStringList expected;
     for (const auto& [number, behaviour, outcome] : friends) {

@@ -87,9 +87,7 @@ void TestPresenceReport::reportDecidesTheOutcome_data()
     QTest::newRow("https") << 2 << "https://pub.idqqimg.com/qq_online.gif" << offline;
     QTest::newRow("browser error page") << 2 << "about:neterror" << offline;
     QTest::newRow("empty") << 2 << "" << offline;
-    QTest::newRow("nothing queried yet") << 0 << online << untouched;
-    QTest::newRow("deleted since") << 4 << online << untouched;
-    QTest::newRow("negative") << -1 << online << untouched;
+    QTest::newRow("no friend waiting") << 0 << online << untouched;
 }
 
 void TestPresenceReport::reportDecidesTheOutcome()
