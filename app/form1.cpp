@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "appicon.h"
 #include "applyskin.h"
 #include "checkrun.h"
 #include "form2.h"
@@ -20,12 +21,6 @@
 #include <cstdio>
 #include <iterator>
 
-// Resources of a static library must be registered by name, from the global namespace.
-static void initAppIconResources()
-{
-    Q_INIT_RESOURCE(appicon);
-}
-
 const QString Form1::makerQqNumber = QStringLiteral("2653079661");
 const QString Form1::makerWebPage = QStringLiteral("https://github.com/tamsk/fernwatch");
 const QString Form1::statusBarText = QStringLiteral("Fernwatch 好友在线监视 · 名单保存在程序所在的文件夹");
@@ -36,7 +31,7 @@ Form1::Form1(const QString& listFilePath, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowTitleText());
-    setWindowIcon(windowIconSet());
+    setWindowIcon(fernwatchIcon());
     useCaptionFont(this);
     setFixedSize(twips(0, 0, 7575, 5985).size());
 
@@ -50,15 +45,6 @@ Form1::Form1(const QString& listFilePath, QWidget* parent)
 QString Form1::windowTitleText()
 {
     return QStringLiteral("Tamsk.Fernwatch [QQ:") + makerQqNumber + QLatin1Char(']');
-}
-
-QIcon Form1::windowIconSet()
-{
-    initAppIconResources();
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 256})
-        icon.addFile(QStringLiteral(":/icons/fernwatch-%1.png").arg(size), QSize(size, size));
-    return icon;
 }
 
 void Form1::createControls()
@@ -120,7 +106,6 @@ void Form1::connectSkinOptions()
 void Form1::connectPresenceChecking()
 {
     m_checkRun = new CheckRun(m_friendList, *m_webBr, this);
-    connect(m_webBr, &WebBrowser::NavigateComplete2, m_checkRun, &CheckRun::handleNavigateComplete2);
     connect(m_command1, &QPushButton::clicked, m_checkRun, &CheckRun::refresh);
 }
 
@@ -146,9 +131,10 @@ void Form1::connectCommands()
 void Form1::openAddFriendDialog()
 {
     // A new dialog at every opening, so that nothing typed before is shown again.
-    Form2 dialog(m_friendList);
+    Form2 dialog;
     ApplySelectedSkin(this, &dialog);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        m_friendList.addFriend(dialog.number(), dialog.nickname());
 }
 
 void Form1::deleteSelectedFriend()

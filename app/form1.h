@@ -28,7 +28,6 @@ public:
     static const QString makerQqNumber;
     static const QString makerWebPage;
     static const QString statusBarText;
-    static QIcon windowIconSet();
 
     FriendListModel& friendList() { return m_friendList; }
     // The position of the friend whose presence query was started last.

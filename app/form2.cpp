@@ -1,21 +1,19 @@
 #include "form2.h"
 
-#include "form1.h"
+#include "appicon.h"
 #include "formlayout.h"
-#include "friendlistmodel.h"
 #include "windowsxpc.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-Form2::Form2(FriendListModel& friendList, QWidget* parent)
+Form2::Form2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | fixedCloseOnlyFrame)
-    , m_friendList(friendList)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Tamsk.Fernwatch【添加QQ】"));
-    setWindowIcon(Form1::windowIconSet());
+    setWindowIcon(fernwatchIcon());
     useCaptionFont(this);
     setFixedSize(twips(0, 0, 5190, 2190).size());
     centreOnScreen(this);
@@ -24,7 +22,7 @@ Form2::Form2(FriendListModel& friendList, QWidget* parent)
     setTabOrder();
     m_text1->setFocus();
 
-    connect(m_command1, &QPushButton::clicked, this, &Form2::addFriend);
+    connect(m_command1, &QPushButton::clicked, this, &Form2::acceptIfFilled);
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -52,15 +50,20 @@ void Form2::setTabOrder()
     QWidget::setTabOrder(m_command1, m_command2);
 }
 
-void Form2::addFriend()
+QString Form2::number() const
 {
-    const QString number = m_text1->text();
-    const QString nickname = m_text2->text();
+    return m_text1->text();
+}
+
+QString Form2::nickname() const
+{
+    return m_text2->text();
+}
+
+void Form2::acceptIfFilled()
+{
     // Refused without a word until both boxes hold something; blanks count as something.
-    if (number.isEmpty() || nickname.isEmpty())
+    if (number().isEmpty() || nickname().isEmpty())
         return;
-    const int position = m_friendList.append(nickname);
-    m_friendList.setNumber(position, number);
-    m_friendList.setNickname(position, nickname);
     accept();
 }

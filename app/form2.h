@@ -2,30 +2,30 @@
 
 #include <QDialog>
 
-class FriendListModel;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
 class WindowsXPC;
 
-// The add-friend dialog: a QQ number and a nickname, appended to the main window's friend list on OK.
-// It is made anew for every opening and destroyed when it closes.
+// The add-friend dialog: asks for a QQ number and a nickname, and is accepted only with both filled in;
+// the main window then adds the friend. It is made anew for every opening and destroyed when it closes.
 class Form2 : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Form2(FriendListModel& friendList, QWidget* parent = nullptr);
+    explicit Form2(QWidget* parent = nullptr);
+
+    QString number() const;
+    QString nickname() const;
 
 private slots:
-    void addFriend();
+    void acceptIfFilled();
 
 private:
     void createControls();
     void setTabOrder();
-
-    FriendListModel& m_friendList;
 
     QLabel* m_label1 = nullptr;
     QLineEdit* m_text1 = nullptr;

@@ -1,3 +1,4 @@
+#include "appicon.h"
 #include "form1.h"
 
 #ifdef Q_OS_UNIX
@@ -39,7 +40,7 @@ int main(int argc, char* argv[])
 
     Form1 form;
     QObject::connect(&form, &Form1::closed, &app, &QCoreApplication::exit);
-    QApplication::setWindowIcon(Form1::windowIconSet());
+    QApplication::setWindowIcon(fernwatchIcon());
 
 #ifdef Q_OS_UNIX
     UnixSignalWatcher signalWatcher;

@@ -11,11 +11,6 @@ class WindowsXPC : public QObject
 public:
     explicit WindowsXPC(QObject* parent = nullptr);
 
-    int colorScheme = 2;
-    bool commonDialog = false;
-    bool frameControl = false;
-    bool listViewControl = false;
-
     void start();
     int startCount() const { return m_startCount; }
 

@@ -44,9 +44,7 @@ double ourList()
     FriendListView view;
     view.setFriendList(&model);
     for (int i = 1; i <= friendCount; ++i) {
-        const int position = model.append(nicknameFor(i));
-        model.setNumber(position, QString::number(10000 + i));
-        model.setNickname(position, nicknameFor(i));
+        model.addFriend(QString::number(10000 + i), nicknameFor(i));
     }
     showAndScroll(view);
     return timer.nsecsElapsed() / 1e6;

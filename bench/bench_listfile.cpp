@@ -24,7 +24,7 @@ constexpr int runs = 5;
 void fill(FriendListModel& model, int count)
 {
     for (int i = 1; i <= count; ++i)
-        addFriend(model, QString::number(10000 + i), sampleNickname(i));
+        model.addFriend(QString::number(10000 + i), sampleNickname(i));
 }
 
 // The best of `runs` timings in milliseconds; `prepare` runs untimed before each run and gives the
@@ -69,9 +69,7 @@ void settingsLoad(FriendListModel& model, const QString& path)
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
         const QString nickname = settings.value(section + QStringLiteral("/Imis2")).toString();
-        const int position = model.append(nickname);
-        model.setNumber(position, settings.value(section + QStringLiteral("/Imis1")).toString());
-        model.setNickname(position, nickname);
+        model.addFriend(settings.value(section + QStringLiteral("/Imis1")).toString(), nickname);
     }
 }
 

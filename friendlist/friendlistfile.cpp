@@ -43,9 +43,8 @@ bool FriendListFile::load(FriendListModel& list)
     const int count = countFromText(m_store.readValue(countSection, countKey, countSize, false));
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
-        const int position = list.append(m_store.readValue(section, nicknameKey, valueSize, false));
-        list.setNumber(position, m_store.readValue(section, numberKey, valueSize, false));
-        list.setNickname(position, m_store.readValue(section, nicknameKey, valueSize, false));
+        list.addFriend(m_store.readValue(section, numberKey, valueSize, false),
+                       m_store.readValue(section, nicknameKey, valueSize, false));
     }
     return true;
 }

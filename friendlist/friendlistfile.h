@@ -28,7 +28,6 @@ public:
 
     QString filePath() const { return m_store.filePath(); }
     QString errorString() const { return m_store.errorString(); }
-    const IniEnv& store() const { return m_store; }
 
 private:
     IniEnv m_store;

@@ -14,19 +14,14 @@ const FriendEntry* FriendListModel::entry(int position) const
     return contains(position) ? &m_entries[position - 1] : nullptr;
 }
 
-std::optional<FriendEntry> FriendListModel::entryAt(int position) const
-{
-    if (const FriendEntry* e = entry(position))
-        return *e;
-    return std::nullopt;
-}
-
-int FriendListModel::append(const QString& text)
+int FriendListModel::addFriend(const QString& number, const QString& nickname)
 {
     const int row = count();
     beginInsertRows(QModelIndex(), row, row);
     FriendEntry e;
-    e.text = text;
+    e.text = nickname;
+    e.number = number;
+    e.nickname = nickname;
     m_entries.append(e);
     endInsertRows();
     return row + 1;

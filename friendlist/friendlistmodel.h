@@ -28,10 +28,9 @@ public:
 
     int count() const { return static_cast<int>(m_entries.size()); }
     bool contains(int position) const { return position >= 1 && position <= count(); }
-    std::optional<FriendEntry> entryAt(int position) const;
 
-    // Appends an entry showing `text`, Offline, with empty number and nickname; returns its position.
-    int append(const QString& text);
+    // Appends a friend, Offline and shown by its nickname; returns its position.
+    int addFriend(const QString& number, const QString& nickname);
     void remove(int position);
 
     QString text(int position) const { return field(position, &FriendEntry::text); }
@@ -42,16 +41,9 @@ public:
     FriendStatus status(int position) const;
     // Writes the large icon, then the small icon, with the same code.
     void setStatus(int position, FriendStatus status);
+    // Number and nickname are set when a friend is added and never change afterwards.
     QString number(int position) const { return field(position, &FriendEntry::number); }
-    void setNumber(int position, const QString& number)
-    {
-        setField(position, &FriendEntry::number, NumberColumn, number);
-    }
     QString nickname(int position) const { return field(position, &FriendEntry::nickname); }
-    void setNickname(int position, const QString& nickname)
-    {
-        setField(position, &FriendEntry::nickname, NicknameColumn, nickname);
-    }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

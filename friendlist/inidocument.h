@@ -44,8 +44,6 @@ public:
     // Returns false, changing nothing, for a section or key name that no INI line can hold.
     bool setValue(const QString& section, const QString& key, const QString& value);
 
-    int sectionCount() const { return static_cast<int>(m_sections.size()); }
-
     static QString encodeValue(const QString& value);
     static QString decodeValue(QStringView written);
     // The hash by which section names are looked up; names that differ only in letter case hash alike.

@@ -21,7 +21,9 @@ CheckRun::CheckRun(FriendListModel& list, WebBrowser& browser, QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_browser(browser)
-{}
+{
+    connect(&m_browser, &WebBrowser::NavigateComplete2, this, &CheckRun::handleNavigateComplete2);
+}
 
 void CheckRun::refresh()
 {

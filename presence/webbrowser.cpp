@@ -1,7 +1,5 @@
 #include "webbrowser.h"
 
-#include "presenceaddress.h"
-
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -19,7 +17,6 @@ QString WebBrowser::endOf(const QNetworkReply& reply)
 WebBrowser::WebBrowser(QWidget* parent)
     : QWidget(parent)
     , m_network(new QNetworkAccessManager(this))
-    , m_locationUrl(PresenceAddress::initialLocation)
 {
     // Like any browser, go through the proxy the user has set up (on Linux: http_proxy and friends).
     QNetworkProxyFactory::setUseSystemConfiguration(true);
@@ -76,7 +73,6 @@ void WebBrowser::onDeadline()
 void WebBrowser::complete(const QString& finalAddress)
 {
     abandonNavigation();
-    m_locationUrl = finalAddress;
     emit NavigateComplete2(this, finalAddress);
 }
 

@@ -30,9 +30,6 @@ public:
 
     void Navigate(const QString& address);
 
-    // Where the last reported navigation ended; the start address until then.
-    QString locationUrl() const { return m_locationUrl; }
-
     void setNavigationTimeout(std::chrono::milliseconds timeout) { m_deadline.setInterval(timeout); }
 
 signals:
@@ -51,5 +48,4 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer m_deadline;
     qint64 m_bodyBytes = 0;
-    QString m_locationUrl;
 };

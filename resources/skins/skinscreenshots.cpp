@@ -38,9 +38,9 @@ void showThreeFriends(Form1& form)
                 {"Alice", "10002", "Alice", FriendStatus::Offline},
                 {"正在检测", "30003", "老王", FriendStatus::Checking}};
     for (const auto& row : rows) {
-        const int position = friends.append(QString::fromUtf8(row.text));
-        friends.setNumber(position, QString::fromUtf8(row.number));
-        friends.setNickname(position, QString::fromUtf8(row.nickname));
+        const int position =
+            friends.addFriend(QString::fromUtf8(row.number), QString::fromUtf8(row.nickname));
+        friends.setText(position, QString::fromUtf8(row.text));
         friends.setStatus(position, row.status);
     }
     auto* list = form.findChild<FriendListView*>();

@@ -54,7 +54,7 @@ protected:
 void addFriends(Form1& form, const QStringList& nicknames)
 {
     for (const QString& nickname : nicknames)
-        addFriend(form.friendList(), QString::number(form.friendList().count() + 1), nickname);
+        form.friendList().addFriend(QString::number(form.friendList().count() + 1), nickname);
 }
 
 QStringList numbers(const FriendListModel& list)
@@ -286,7 +286,7 @@ void TestForm1::closingDuringTheStartUpRunSavesTheList()
     QSignalSpy closed(&form, &Form1::closed);
     // The user changes the list and closes the window while the start-up check run waits.
     m_service.onNextQuery(&form, [&] {
-        addFriend(form.friendList(), QStringLiteral("40004"), QStringLiteral("新朋友"));
+        form.friendList().addFriend(QStringLiteral("40004"), QStringLiteral("新朋友"));
         form.friendList().remove(1);
         form.close();
     });

@@ -39,7 +39,7 @@ private slots:
         QStringList friends = {"10001:张三", "10001:\"Bob\" = [2]", " 88 :a\nImis1=x", ":🐧;#", "12ab:"};
         FriendListModel model;
         for (const QString& f : friends)
-            addFriend(model, f.section(':', 0, 0), f.section(':', 1));
+            model.addFriend(f.section(':', 0, 0), f.section(':', 1));
         model.setStatus(1, FriendStatus::Online);
         FriendListFile file;
         file.open(m_path);

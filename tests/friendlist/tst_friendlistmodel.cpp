@@ -25,7 +25,7 @@ private slots:
         QCOMPARE(view.selectedPosition(), 0);
 
         for (const QString name : {"甲", "乙", "丙"})
-            model.setNumber(model.append(name), name == "丙" ? "30003" : "10001");
+            model.addFriend(name == "丙" ? "30003" : "10001", QString());
         // The same number twice is two friends, not one.
         QCOMPARE(model.count(), 3);
         QCOMPARE(model.number(2), "10001");
@@ -36,7 +36,7 @@ private slots:
         model.remove(2);
         QCOMPARE(model.count(), 2);
         QCOMPARE(model.number(2), "30003");
-        QCOMPARE(model.data(model.index(1, FriendListModel::TextColumn)).toString(), "丙");
+        QCOMPARE(model.number(1), "10001");
         QCOMPARE(view.selectedPosition(), 2);
     }
 
@@ -53,16 +53,14 @@ private slots:
     {
         QFETCH(int, position);
         FriendListModel model;
-        model.append("a");
-        model.append("b");
+        model.addFriend("", "a");
+        model.addFriend("", "b");
         QSignalSpy changed(&model, &FriendListModel::dataChanged);
         QVERIFY(model.text(position).isEmpty() && model.number(position).isEmpty());
-        QVERIFY(model.nickname(position).isEmpty() && !model.entryAt(position));
+        QVERIFY(model.nickname(position).isEmpty());
         QCOMPARE(model.status(position), FriendStatus::None);
 
         model.setText(position, "x");
-        model.setNumber(position, "1");
-        model.setNickname(position, "x");
         model.setStatus(position, FriendStatus::Online);
         model.remove(position);
         QCOMPARE(changed.count(), 0);
@@ -74,7 +72,7 @@ private slots:
     void statusShowsItsIcon()
     {
         FriendListModel model;
-        model.append("a");
+        model.addFriend("1", "a");
         const QImage appended = shownIcon(model);
         QVector<QImage> images;
         for (FriendStatus status : {FriendStatus::Online, FriendStatus::Offline, FriendStatus::Checking}) {
@@ -91,9 +89,8 @@ private slots:
     void columnsAndHeaders()
     {
         FriendListModel model;
-        const int position = model.append("老王");
-        model.setNumber(position, "12ab34");
-        model.setNickname(position, "王");
+        const int position = model.addFriend("12ab34", "王");
+        model.setText(position, "老王");
         QStringList shown;
         QStringList headers;
         for (int column = 0; column < model.columnCount(); ++column) {
@@ -109,7 +106,7 @@ private slots:
         constexpr int rows = 32767;
         FriendListModel model;
         for (int i = 1; i <= rows; ++i)
-            model.setNumber(model.append(QString::number(i)), QString::number(100000 + i));
+            model.addFriend(QString::number(100000 + i), QString::number(i));
         FriendListView view;
         view.setFriendList(&model);
         view.resize(400, 300);

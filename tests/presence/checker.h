@@ -15,12 +15,9 @@ struct Checker
     WebBrowser browser;
     CheckRun run{list, browser};
 
-    Checker()
-    {
-        QObject::connect(&browser, &WebBrowser::NavigateComplete2, &run, &CheckRun::handleNavigateComplete2);
-    }
+    Checker() {}
 
-    void add(const QString& number, const QString& nickname) { addFriend(list, number, nickname); }
+    void add(const QString& number, const QString& nickname) { list.addFriend(number, nickname); }
 
     // "text:status" of every row.
     QString rows() const

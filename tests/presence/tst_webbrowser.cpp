@@ -84,9 +84,7 @@ void TestWebBrowser::navigationEndsWhereTheServiceSendsIt()
     m_service.setAnswer(QStringLiteral("loop"), {Answer::Redirect, 0, location});
 
     WebBrowser browser;
-    QCOMPARE(browser.locationUrl(), QStringLiteral("http:///"));
     QCOMPARE(finalAddressFor(browser, number), finalAddress);
-    QCOMPARE(browser.locationUrl(), finalAddress);
 }
 
 void TestWebBrowser::reportComesFromTheEventLoopOnly()

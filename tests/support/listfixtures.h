@@ -9,15 +9,6 @@
 
 // Small helpers the tests and benchmarks share for building lists and reading list files.
 
-// Adds a friend the way the add-friend dialog does: shown by nickname, then number and nickname.
-inline int addFriend(FriendListModel& list, const QString& number, const QString& nickname)
-{
-    const int position = list.append(nickname);
-    list.setNumber(position, number);
-    list.setNickname(position, nickname);
-    return position;
-}
-
 // Nicknames of the kinds people keep, by turn: Chinese, plain, ones that need quoting, and ones
 // with a line break, a tab and an emoji.
 inline QString sampleNickname(int i)

@@ -37,7 +37,7 @@ void SaveKillStress::fill(FriendListModel& list, int count, bool newList)
         QString nickname = sampleNickname(i);
         if (newList)
             nickname += QStringLiteral(" (new)");
-        addFriend(list, QString::number((newList ? 200000 : 100000) + i), nickname);
+        list.addFriend(QString::number((newList ? 200000 : 100000) + i), nickname);
     }
 }
 

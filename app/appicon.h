@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, in the sizes the windows and the desktop ask for; both windows carry it.
+QIcon fernwatchIcon();
