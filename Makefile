@@ -13,7 +13,7 @@ CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 PREFIX       ?= $(HOME)/.local/opt/fernwatch
 
-.PHONY: all deps fuzz-deps configure build run test test-sanitize fuzz bench stress screenshots install package desktop-entry format clean
+.PHONY: all deps fuzz-deps configure build run test test-sanitize fuzz bench stress icons screenshots install package desktop-entry format clean
 
 all: build
 
@@ -85,6 +85,11 @@ bench: build
 stress: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_listfile
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_fernwatch
+
+# The program's icons and status pictures, painted anew into resources/icons.
+icons: configure
+	cmake --build $(BUILD) --target iconpainter -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/iconpainter resources/icons
 
 # Pictures of the main window in each skin, for the README: docs/fernwatch.png and docs/skin-*.png.
 screenshots: configure

@@ -1,9 +1,9 @@
-// drawicons: paints every image Fernwatch ships and writes them as PNG/ICO.
+// iconpainter: paints every image Fernwatch ships and writes them as PNG/ICO.
 //
 // All drawing happens in a 32x32 unit space that is scaled to the target
 // pixel size, so each size is rendered directly instead of being resampled.
 //
-// Usage: drawicons <outdir>   (QT_QPA_PLATFORM=offscreen works fine)
+// Usage: iconpainter <outdir> (QT_QPA_PLATFORM=offscreen works); `make icons` paints resources/icons.
 
 #include <QBuffer>
 #include <QByteArray>
@@ -474,7 +474,7 @@ int main(int argc, char* argv[])
 
     const QStringList args = app.arguments();
     if (args.size() != 2) {
-        QTextStream(stderr) << "usage: drawicons <outdir>\n";
+        QTextStream(stderr) << "usage: iconpainter <outdir>\n";
         return 2;
     }
     QDir dir(args.at(1));
