@@ -43,9 +43,11 @@ bool FriendListFile::load(FriendListModel& list)
     const int count = countFromText(m_store.readValue(countSection, countKey, countSize, false));
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
-        const int position = list.append(m_store.readValue(section, nicknameKey, valueSize, false));
+        // Read once for both uses: a value is decoded at each reading, and may be millions of characters.
+        const QString nickname = m_store.readValue(section, nicknameKey, valueSize, false);
+        const int position = list.append(nickname);
         list.setNumber(position, m_store.readValue(section, numberKey, valueSize, false));
-        list.setNickname(position, m_store.readValue(section, nicknameKey, valueSize, false));
+        list.setNickname(position, nickname);
     }
     return true;
 }
