@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "qtchinese.h"
 
 #ifdef Q_OS_UNIX
 #include "unixsignalwatcher.h"
@@ -34,6 +35,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fernwatch"));
+    installQtChinese(app);
     // The main window's close sequence ends the program itself, after the list is saved.
     QApplication::setQuitOnLastWindowClosed(false);
 
