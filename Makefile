@@ -4,7 +4,7 @@ BUILD        ?= build
 SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE   ?= RelWithDebInfo
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES     := cmake ninja-build g++ make qt6-base-dev fonts-wqy-microhei
+PACKAGES     := cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n fonts-wqy-microhei
 # Only `make fuzz` needs these, so `make run` and `make test` do without clang.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD   ?= build-fuzz

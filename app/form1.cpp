@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "applyskin.h"
 #include "checkrun.h"
+#include "displaytext.h"
 #include "form2.h"
 #include "formlayout.h"
 #include "friendlistview.h"
@@ -18,8 +19,48 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
+#include <cerrno>
 #include <cstdio>
 #include <iterator>
+
+namespace {
+
+// A modal box whose text is shown exactly as it is: nicknames and paths come from the user, and a
+// nickname such as "<b>x</b>" is a name, not markup.
+QMessageBox::StandardButton askPlainText(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                         const QString& text, QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// The common reasons a save fails, in the user's words; the system's own text follows for the rest.
+QString saveFailureReason(int errorNumber, const QString& systemText)
+{
+    const QString detail = QStringLiteral("（%1）").arg(systemText);
+    switch (errorNumber) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限") + detail;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("磁盘空间不足") + detail;
+    case EROFS:
+        return QStringLiteral("文件系统为只读") + detail;
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("文件夹不存在") + detail;
+    default:
+        return detail;
+    }
+}
+
+} // namespace
 
 const QString Form1::makerQqNumber = QStringLiteral("2653079661");
 const QString Form1::makerWebPage = QStringLiteral("https://github.com/tamsk/fernwatch");
@@ -150,7 +191,7 @@ void Form1::deleteSelectedFriend()
 
 QString Form1::deleteQuestion(const QString& nickname)
 {
-    return QStringLiteral("真的需要删除 【") + nickname + QStringLiteral("】 这个吗？");
+    return QStringLiteral("真的需要删除 【") + displayText(nickname) + QStringLiteral("】 这个吗？");
 }
 
 void Form1::visitMakersPage()
@@ -218,17 +259,19 @@ void Form1::closeSequence(CloseReason reason)
 
 QString Form1::saveFailureMessage() const
 {
-    return QStringLiteral("无法保存好友名单，本次的修改没有写入文件：\n%1\n（%2）")
-        .arg(QDir::toNativeSeparators(m_listFile.filePath()), m_listFile.errorString());
+    return QStringLiteral("无法保存好友名单，本次的修改没有写入文件：\n%1\n%2")
+        .arg(QDir::toNativeSeparators(m_listFile.filePath()),
+             saveFailureReason(m_listFile.errorNumber(), m_listFile.errorString()));
 }
 
 void Form1::showSaveFailure(const QString& message)
 {
-    QMessageBox::critical(this, QStringLiteral("保存失败"), message);
+    askPlainText(this, QMessageBox::Critical, QStringLiteral("保存失败"), message, QMessageBox::Ok,
+                 QMessageBox::Ok);
 }
 
 bool Form1::confirmDeletion(const QString& question)
 {
-    return QMessageBox::question(this, QStringLiteral("删除"), question, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+    return askPlainText(this, QMessageBox::Question, QStringLiteral("删除"), question,
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }

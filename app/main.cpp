@@ -1,5 +1,6 @@
 #include "appicon.h"
 #include "form1.h"
+#include "qtchinese.h"
 
 #ifdef Q_OS_UNIX
 #include "unixsignalwatcher.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fernwatch"));
+    installQtChinese(app);
     // The main window's close sequence ends the program itself, after the list is saved.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -128,7 +128,7 @@ bool writeAll(int fd, const QByteArray& bytes)
 
 #ifdef Q_OS_UNIX
 
-bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString)
+bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber)
 {
     const QFileInfo target(targetOf(path));
     const QString folder = target.absolutePath();
@@ -145,7 +145,8 @@ bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* er
     QByteArray temporaryName;
     const int fd = createTemporary(folder + QLatin1Char('/') + prefix, exists ? 0600 : 0666, &temporaryName);
     if (fd < 0) {
-        *errorString = qt_error_string(errno);
+        *errorNumber = errno;
+        *errorString = qt_error_string(*errorNumber);
         return false;
     }
     int error = 0;
@@ -162,17 +163,20 @@ bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* er
         error = errno;
     if (error) {
         ::unlink(temporaryName.constData());
+        *errorNumber = error;
         *errorString = qt_error_string(error);
         return false;
     }
+    *errorNumber = 0;
     errorString->clear();
     return true;
 }
 
 #else
 
-bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString)
+bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber)
 {
+    *errorNumber = 0; // QSaveFile keeps none
     QSaveFile file(targetOf(path));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         *errorString = file.errorString();

@@ -16,7 +16,7 @@ class AtomicFile
 public:
     static const QString temporaryTag;
 
-    // False when the file could not be replaced, with the reason in `errorString`; the file is then
-    // as it was.
-    static bool write(const QString& path, const QByteArray& bytes, QString* errorString);
+    // False when the file could not be replaced, with the reason in `errorString` and the system's
+    // error number in `errorNumber` (0 where the system gives none); the file is then as it was.
+    static bool write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber);
 };

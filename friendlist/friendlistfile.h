@@ -23,11 +23,12 @@ public:
     // Appends the stored friends to `list`; false when no count is stored (the list is left alone).
     bool load(FriendListModel& list);
     // Writes every friend's number and nickname in one atomic commit; false when the file could not
-    // be written, with the reason in errorString().
+    // be written, with the reason in errorString() and errorNumber().
     bool save(const FriendListModel& list);
 
     QString filePath() const { return m_store.filePath(); }
     QString errorString() const { return m_store.errorString(); }
+    int errorNumber() const { return m_store.errorNumber(); }
 
 private:
     IniEnv m_store;

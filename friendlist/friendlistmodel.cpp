@@ -1,5 +1,7 @@
 #include "friendlistmodel.h"
 
+#include "displaytext.h"
+
 FriendListModel::FriendListModel(QObject* parent)
     : QAbstractTableModel(parent)
 {}
@@ -62,7 +64,8 @@ void FriendListModel::setStatus(int position, FriendStatus status)
     if (FriendEntry* e = entry(position)) {
         e->status = status;
         e->smallIcon = status;
-        notifyChanged(position, TextColumn, TextColumn, {Qt::DecorationRole});
+        notifyChanged(position, TextColumn, TextColumn,
+                      {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleTextRole});
     }
 }
 
@@ -91,18 +94,38 @@ QVariant FriendListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         switch (index.column()) {
         case TextColumn:
-            return e->text;
+            return displayText(e->text);
         case NumberColumn:
-            return e->number;
+            return displayText(e->number);
         default:
-            return e->nickname;
+            return displayText(e->nickname);
         }
     case Qt::DecorationRole:
         if (index.column() == TextColumn)
             return m_images.icon(e->smallIcon);
         return {};
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+        // The icon in words, for whoever cannot tell the pictures apart.
+        if (index.column() == TextColumn)
+            return statusText(e->smallIcon);
+        return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant FriendListModel::statusText(FriendStatus status)
+{
+    switch (status) {
+    case FriendStatus::Online:
+        return QStringLiteral("在线");
+    case FriendStatus::Offline:
+        return QStringLiteral("离线");
+    case FriendStatus::Checking:
+        return QStringLiteral("正在检测");
     default:
         return {};
     }

@@ -11,6 +11,7 @@
 //
 // Every caller fetches an entry by position for each access; nothing holds on to an entry.
 // A position outside 1..count is harmless: reads give an empty value, writes and removes do nothing.
+// The accessors give the texts whole; the views get them cut to a readable length (displayText()).
 class FriendListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -56,6 +57,7 @@ private:
     QString field(int position, QString FriendEntry::*member) const;
     void setField(int position, QString FriendEntry::*member, Column column, const QString& value);
     void notifyChanged(int position, Column first, Column last, const QList<int>& roles);
+    static QVariant statusText(FriendStatus status);
 
     QVector<FriendEntry> m_entries;
     StatusImageList m_images;

@@ -3,6 +3,8 @@
 #include "atomicfile.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <cerrno>
 
 void IniEnv::openFile(const QString& path)
 {
@@ -54,6 +56,8 @@ bool IniEnv::readFile(IniDocument& into)
         return true;
     if (!file.open(QIODevice::ReadOnly)) {
         m_errorString = file.errorString();
+        // QFile keeps no error number; a file that is there but not readable to us is a matter of permission.
+        m_errorNumber = QFileInfo(file).isReadable() ? 0 : EACCES;
         return false;
     }
     into = IniDocument::parse(file.readAll());
@@ -62,5 +66,5 @@ bool IniEnv::readFile(IniDocument& into)
 
 bool IniEnv::commit()
 {
-    return AtomicFile::write(m_filePath, m_document.toUtf8(), &m_errorString);
+    return AtomicFile::write(m_filePath, m_document.toUtf8(), &m_errorString, &m_errorNumber);
 }

@@ -26,8 +26,10 @@ public:
     void beginUpdate();
     bool commitUpdate();
 
-    // Why the last commit failed, in words for the user.
+    // Why the last commit failed, in the system's words, and the system's error number for it (0 where
+    // there is none).
     QString errorString() const { return m_errorString; }
+    int errorNumber() const { return m_errorNumber; }
 
 private:
     bool readFile(IniDocument& into);
@@ -38,4 +40,5 @@ private:
     bool m_updating = false;
     bool m_updateUnreadable = false;
     QString m_errorString;
+    int m_errorNumber = 0;
 };

@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "friendlistview.h"
 #include "listfixtures.h"
+#include "qtchinese.h"
 #include "skinengine.h"
 #include "windowsxpc.h"
 
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -38,15 +40,32 @@ public:
     QStringList questions;
     bool answerYes = false;
     int selectWhileAsked = 0; // a position the user selects while the question is open
+    bool answerInBox = false; // the window's own box is shown, and the test presses its button
+    QString boxLook;          // the box's title, buttons and text format, as the user met them
 
 protected:
     void showSaveFailure(const QString& message) override { shownFailures.append(message); }
     bool confirmDeletion(const QString& question) override
     {
-        questions.append(question);
         if (selectWhileAsked)
             findChild<FriendListView*>()->selectPosition(selectWhileAsked);
-        return answerYes;
+        if (!answerInBox) {
+            questions.append(question);
+            return answerYes;
+        }
+        QTimer::singleShot(0, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QStringList buttons;
+            for (auto* button : box->buttons())
+                buttons << button->text();
+            buttons.sort();
+            questions.append(box->text());
+            boxLook = QStringLiteral("%1|%2|%3")
+                          .arg(box->windowTitle(), buttons.join(QLatin1Char(' ')),
+                               box->textFormat() == Qt::PlainText ? "plain" : "rich");
+            (answerYes ? box->defaultButton() : box->button(QMessageBox::No))->click();
+        });
+        return Form1::confirmDeletion(question);
     }
 };
 
@@ -87,6 +106,7 @@ private slots:
     void startUpShowsTheStoredFriends();
 
     void closingDuringTheStartUpRunSavesTheList();
+    void failedSaveIsReportedAndOldFileKept_data();
     void failedSaveIsReportedAndOldFileKept();
     void closingBeforeLoadLeavesTheFileAlone();
     void skinOptionsApplyTheirFiles();
@@ -109,6 +129,7 @@ void TestForm1::initTestCase()
 {
     QVERIFY(m_service.start());
     m_service.useAsProxy();
+    QVERIFY(installQtChinese(*qApp));
     m_service.setAnswer(QStringLiteral("10001"), {FakePresenceService::Answer::Online});
 }
 
@@ -304,29 +325,51 @@ void TestForm1::closingDuringTheStartUpRunSavesTheList()
     QCOMPARE(savedFriends(listPath()), QStringList({"10002|Alice", "abc 12|老王", "40004|新朋友"}));
 }
 
+void TestForm1::failedSaveIsReportedAndOldFileKept_data()
+{
+    QTest::addColumn<QString>("damage"); // what takes the place of the folder or the list file
+    QTest::addColumn<QString>("reason"); // said before the system's own words
+    QTest::newRow("folder replaced by a file") << "folder->file"
+                                               << "文件夹不存在";
+    QTest::newRow("folder gone") << "folder->"
+                                 << "文件夹不存在";
+    QTest::newRow("list file replaced by a folder") << "file->folder"
+                                                    << "";
+}
+
 void TestForm1::failedSaveIsReportedAndOldFileKept()
 {
-    // The folder holding the list is replaced by a plain file while the program runs: no one, not even
-    // root, can write the list there now.
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    // While the program runs, the list's place is taken from it: no one, not even root, can write it now.
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("QQlist.cfg"));
     QVERIFY(writeFileBytes(path, threeFriends));
     TestableForm1 form(path);
-    const QString movedAway = folder.path() + QStringLiteral(".moved");
+    const QString replaced = damage.startsWith(QLatin1String("folder")) ? folder.path() : path;
+    const QString movedAway = replaced + QStringLiteral(".moved");
     QSignalSpy closed(&form, &Form1::closed);
     m_service.onNextQuery(&form, [&] {
-        QVERIFY(QFile::rename(folder.path(), movedAway));
-        QVERIFY(writeFileBytes(folder.path(), "not a folder"));
+        QVERIFY(QFile::rename(replaced, movedAway));
+        if (damage.endsWith(QLatin1String("->file")))
+            QVERIFY(writeFileBytes(replaced, "not a folder"));
+        if (damage.endsWith(QLatin1String("->folder")))
+            QVERIFY(QDir().mkdir(replaced));
         form.close();
     });
 
     form.load();
 
     QCOMPARE(form.shownFailures.size(), 1);
-    QVERIFY(form.shownFailures.first().contains(QStringLiteral("无法保存好友名单")));
-    QVERIFY(form.shownFailures.first().contains(QStringLiteral("QQlist.cfg")));
+    const QStringList lines = form.shownFailures.first().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].contains(QStringLiteral("无法保存好友名单")));
+    QCOMPARE(lines[1], QDir::toNativeSeparators(path));
+    QVERIFY2(lines[2].startsWith(reason + QStringLiteral("（")) && lines[2].endsWith(QStringLiteral("）")),
+             qPrintable(lines[2]));
     QCOMPARE(closed.first().first().toInt(), 1);
-    QCOMPARE(fileBytes(movedAway + QStringLiteral("/QQlist.cfg")), threeFriends);
+    QCOMPARE(fileBytes(replaced == path ? movedAway : movedAway + QStringLiteral("/QQlist.cfg")),
+             threeFriends);
 
     QFile::remove(folder.path());
     QDir(movedAway).removeRecursively();
@@ -418,20 +461,31 @@ void TestForm1::deleteRemovesTheEntrySelectedAfterYes_data()
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QStringList>("questions");
     QTest::addColumn<QStringList>("remaining"); // numbers
+    QTest::addColumn<bool>("inBox");            // answered in the window's own box
 
     const QStringList three = {"小明", "Alice", "老王"};
     const QStringList alice = {"真的需要删除 【Alice】 这个吗？"};
-    QTest::newRow("No") << three << 2 << 0 << false << alice << QStringList{"1", "2", "3"};
-    QTest::newRow("Yes, 2 of 3") << three << 2 << 0 << true << alice << QStringList{"1", "3"};
+    QTest::newRow("No") << three << 2 << 0 << false << alice << QStringList{"1", "2", "3"} << false;
+    QTest::newRow("Yes, 2 of 3") << three << 2 << 0 << true << alice << QStringList{"1", "3"} << false;
     QTest::newRow("same nickname, the selected goes")
         << QStringList{"小明", "小明", "老王"} << 2 << 0 << true
-        << QStringList{"真的需要删除 【小明】 这个吗？"} << QStringList{"1", "3"};
+        << QStringList{"真的需要删除 【小明】 这个吗？"} << QStringList{"1", "3"} << false;
     QTest::newRow("empty nickname") << QStringList{"", "x"} << 1 << 0 << true
-                                    << QStringList{"真的需要删除 【】 这个吗？"} << QStringList{"2"};
+                                    << QStringList{"真的需要删除 【】 这个吗？"} << QStringList{"2"} << false;
     QTest::newRow("selection moved while asked")
-        << three << 1 << 3 << true << QStringList{"真的需要删除 【小明】 这个吗？"} << QStringList{"1", "2"};
+        << three << 1 << 3 << true << QStringList{"真的需要删除 【小明】 这个吗？"} << QStringList{"1", "2"}
+        << false;
     QTest::newRow("nothing selected")
-        << three << 0 << 0 << true << QStringList() << QStringList{"1", "2", "3"};
+        << three << 0 << 0 << true << QStringList() << QStringList{"1", "2", "3"} << false;
+    QTest::newRow("long nickname, cut")
+        << QStringList{QString(300, u'长')} << 1 << 0 << false
+        << QStringList{"真的需要删除 【" + QString(200, u'长') + "…】 这个吗？"} << QStringList{"1"} << false;
+    QTest::newRow("markup as typed, box, No")
+        << QStringList{"<b>x</b>", "a&lt;b"} << 2 << 0 << false
+        << QStringList{"真的需要删除 【a&lt;b】 这个吗？"} << QStringList{"1", "2"} << true;
+    QTest::newRow("box, Yes is the default")
+        << QStringList{"<b>x</b>", "y"} << 1 << 0 << true << QStringList{"真的需要删除 【<b>x</b>】 这个吗？"}
+        << QStringList{"2"} << true;
 }
 
 void TestForm1::deleteRemovesTheEntrySelectedAfterYes()
@@ -442,17 +496,21 @@ void TestForm1::deleteRemovesTheEntrySelectedAfterYes()
     QFETCH(bool, yes);
     QFETCH(QStringList, questions);
     QFETCH(QStringList, remaining);
+    QFETCH(bool, inBox);
 
     TestableForm1 form(listPath());
     addFriends(form, friends);
     form.findChild<FriendListView*>()->selectPosition(selected);
     form.answerYes = yes;
     form.selectWhileAsked = selectedWhileAsked;
+    form.answerInBox = inBox;
 
     form.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
 
     QCOMPARE(form.questions, questions);
     QCOMPARE(numbers(form.friendList()), remaining);
+    // Qt's own texts, the buttons, are Chinese like the rest.
+    QCOMPARE(form.boxLook, inBox ? QStringLiteral("删除|否(&N) 是(&Y)|plain") : QString());
 }
 
 void TestForm1::visitBlogOpensTheMakersPage()

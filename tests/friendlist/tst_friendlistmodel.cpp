@@ -75,30 +75,50 @@ private slots:
         model.addFriend("1", "a");
         const QImage appended = shownIcon(model);
         QVector<QImage> images;
+        QStringList said; // what the icon cell's tool tip and accessible text say
         for (FriendStatus status : {FriendStatus::Online, FriendStatus::Offline, FriendStatus::Checking}) {
             model.setStatus(1, status);
             QCOMPARE(model.status(1), status);
+            for (int role : {Qt::ToolTipRole, Qt::AccessibleTextRole})
+                said << model.data(model.index(0, 0), role).toString() +
+                            model.index(0, 1).data(role).toString();
             images << shownIcon(model);
             QVERIFY(!images.last().isNull());
             QVERIFY(shownIcon(model, FriendListModel::NumberColumn).isNull());
         }
         QVERIFY(images[0] != images[1] && images[1] != images[2] && images[0] != images[2]);
         QCOMPARE(appended, images[1]); // offline until checked
+        QCOMPARE(said, QStringList({"在线", "在线", "离线", "离线", "正在检测", "正在检测"}));
     }
 
+    void columnsAndHeaders_data()
+    {
+        QTest::addColumn<QString>("nickname");
+        QTest::addColumn<QString>("shown");
+        const QString x200(200, u'x');
+        QTest::newRow("short") << "王"
+                               << "王";
+        QTest::newRow("200 characters") << x200 << x200;
+        QTest::newRow("201 characters") << x200 + "y" << x200 + "…";
+        QTest::newRow("cut before a pair") << x200.left(199) + "🐧" << x200.left(199) + "…";
+        QTest::newRow("20 million characters") << QString(20000000, u'长') << QString(200, u'长') + "…";
+    }
     void columnsAndHeaders()
     {
+        QFETCH(QString, nickname);
+        QFETCH(QString, shown);
         FriendListModel model;
-        const int position = model.addFriend("12ab34", "王");
-        model.setText(position, "老王");
-        QStringList shown;
+        model.addFriend(nickname, nickname);
+        QStringList shownColumns;
         QStringList headers;
         for (int column = 0; column < model.columnCount(); ++column) {
-            shown << model.data(model.index(0, column)).toString();
+            shownColumns << model.data(model.index(0, column)).toString();
             headers << model.headerData(column, Qt::Horizontal).toString();
         }
-        QCOMPARE(shown, QStringList({"老王", "12ab34", "王"}));
+        QCOMPARE(shownColumns, QStringList({shown, shown, shown}));
         QCOMPARE(headers, QStringList({"标题", "号码", "昵称"}));
+        // Only what is shown is cut.
+        QVERIFY(model.text(1) == nickname && model.number(1) == nickname && model.nickname(1) == nickname);
     }
 
     void longListInView()
