@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "singleinstance.h"
 
 #ifdef Q_OS_UNIX
 #include "unixsignalwatcher.h"
@@ -33,12 +34,18 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    // One program per list: a later start for this folder brings the running one's window forward.
+    SingleInstance instance(FriendListFile::defaultPath());
+    if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Keeper)
+        return claim == SingleInstance::Claim::Forwarded ? 0 : 1;
     QApplication::setApplicationName(QStringLiteral("Fernwatch"));
     // The main window's close sequence ends the program itself, after the list is saved.
     QApplication::setQuitOnLastWindowClosed(false);
 
     Form1 form;
     QObject::connect(&form, &Form1::closed, &app, &QCoreApplication::exit);
+    QObject::connect(&form, &Form1::closed, &instance, &SingleInstance::release); // the list is saved
+    QObject::connect(&instance, &SingleInstance::showRequested, &form, &Form1::bringForward);
     QApplication::setWindowIcon(Form1::windowIconSet());
 
 #ifdef Q_OS_UNIX
