@@ -221,6 +221,21 @@ void Form1::showCentred()
         return;
     centreOnScreen(this);
     show();
+    if (m_bringForwardOnShow)
+        bringForward();
+}
+
+void Form1::bringForward()
+{
+    if (m_closing)
+        return;
+    // Before the load has shown the window, showing it early would show it before the list is read.
+    m_bringForwardOnShow = !isVisible();
+    if (m_bringForwardOnShow)
+        return;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -43,6 +43,8 @@ public slots:
     void load();
     // Closing by the system (the session ends, a termination signal): save, then end.
     void closeForSystem();
+    // Another start asks for this window: un-minimise, raise and activate it, once the load has shown it.
+    void bringForward();
 
 signals:
     // The close sequence has run: the list is saved (exit code 0) or could not be (1); the program ends.
@@ -82,6 +84,7 @@ private:
     FriendListFile m_listFile;
     QString m_listFilePath;
     bool m_closing = false;
+    bool m_bringForwardOnShow = false;
 
     QGroupBox* m_frame1 = nullptr;
     FriendListView* m_listView1 = nullptr;

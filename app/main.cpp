@@ -1,6 +1,7 @@
 #include "appicon.h"
 #include "form1.h"
 #include "qtchinese.h"
+#include "singleinstance.h"
 
 #ifdef Q_OS_UNIX
 #include "unixsignalwatcher.h"
@@ -35,6 +36,10 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    // One program per list: a later start for this folder brings the running one's window forward.
+    SingleInstance instance(FriendListFile::defaultPath());
+    if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Keeper)
+        return claim == SingleInstance::Claim::Forwarded ? 0 : 1;
     QApplication::setApplicationName(QStringLiteral("Fernwatch"));
     installQtChinese(app);
     // The main window's close sequence ends the program itself, after the list is saved.
@@ -42,6 +47,8 @@ int main(int argc, char* argv[])
 
     Form1 form;
     QObject::connect(&form, &Form1::closed, &app, &QCoreApplication::exit);
+    QObject::connect(&form, &Form1::closed, &instance, &SingleInstance::release); // the list is saved
+    QObject::connect(&instance, &SingleInstance::showRequested, &form, &Form1::bringForward);
     QApplication::setWindowIcon(fernwatchIcon());
 
 #ifdef Q_OS_UNIX

@@ -1,10 +1,13 @@
 #include "fakepresenceservice.h"
+#include "form1.h"
 #include "listfixtures.h"
+#include "singleinstance.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -29,9 +32,12 @@ private slots:
     void startUpRunQueriesEveryFriendInListOrder();
     void unwritableFolderKeepsTheOldFileAndSaysSo();
     void noDisplayIsOneClearLine();
+    void secondStartForSameListOnlyBringsTheFirstForward_data();
+    void secondStartForSameListOnlyBringsTheFirstForward();
 
 private:
     QString listPath() const { return m_dir->filePath(QStringLiteral("QQlist.cfg")); }
+    QStringList folderFiles() const { return QDir(m_dir->path()).entryList(QDir::Files); }
     void startProgram(const QStringList& runAs = {});
     bool waitUntilReadyForSignals();
     void stopWith(int signalNumber);
@@ -123,19 +129,27 @@ void TestFernwatchExe::stopWith(int signalNumber)
 void TestFernwatchExe::terminationSignalSavesTheList_data()
 {
     QTest::addColumn<int>("signalNumber");
-    QTest::addColumn<bool>("oldList"); // false: the first run, no list file yet
-    QTest::newRow("SIGTERM") << SIGTERM << true;
-    QTest::newRow("SIGINT") << SIGINT << true;
-    QTest::newRow("SIGHUP") << SIGHUP << true;
-    QTest::newRow("first run") << SIGTERM << false;
+    QTest::addColumn<bool>("oldList");   // false: the first run, no list file yet
+    QTest::addColumn<bool>("afterKill"); // a killed run's lock beside the list must not keep this one out
+    QTest::newRow("SIGTERM") << SIGTERM << true << false;
+    QTest::newRow("SIGINT") << SIGINT << true << false;
+    QTest::newRow("SIGHUP") << SIGHUP << true << false;
+    QTest::newRow("first run") << SIGTERM << false << false;
+    QTest::newRow("after SIGKILL") << SIGTERM << true << true;
 }
 
 void TestFernwatchExe::terminationSignalSavesTheList()
 {
     QFETCH(int, signalNumber);
     QFETCH(bool, oldList);
+    QFETCH(bool, afterKill);
     if (oldList)
         QVERIFY(writeFileBytes(listPath(), legacyList()));
+    if (afterKill) {
+        startProgram();
+        stopWith(SIGKILL);
+        QVERIFY(folderFiles().contains(QStringLiteral("QQlist.cfg.lock")));
+    }
     startProgram();
     stopWith(signalNumber);
 
@@ -144,7 +158,7 @@ void TestFernwatchExe::terminationSignalSavesTheList()
     // An old code-page file is rewritten as UTF-8, friends intact; a first run leaves an empty list.
     QVERIFY(isValidUtf8(fileBytes(listPath())));
     QCOMPARE(savedFriends(listPath()), oldList ? QStringList({"10001|小明", "10002|老王"}) : QStringList());
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
+    QCOMPARE(folderFiles(), QStringList({"Fernwatch", "QQlist.cfg"}));
 }
 
 // Signals at random moments of start-up and the first query; `make stress` sends many more.
@@ -168,7 +182,10 @@ void TestFernwatchExe::killedRunLeavesTheFileTerminatedRunSavesIt()
             // Only the close sequence writes the file.
             QCOMPARE(fileBytes(listPath()), legacyList());
         }
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
+        QStringList left = folderFiles();
+        if (!terminate) // the lock of a killed run stays until the next start takes it over
+            left.removeOne(QStringLiteral("QQlist.cfg.lock"));
+        QCOMPARE(left, QStringList({"Fernwatch", "QQlist.cfg"}));
     }
 }
 
@@ -213,7 +230,7 @@ void TestFernwatchExe::unwritableFolderKeepsTheOldFileAndSaysSo()
     QCOMPARE(m_process.exitCode(), 1);
     QVERIFY(QString::fromUtf8(m_process.readAllStandardError()).contains(QStringLiteral("无法保存好友名单")));
     QCOMPARE(fileBytes(listPath()), legacyList());
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"Fernwatch", "QQlist.cfg"}));
+    QCOMPARE(folderFiles(), QStringList({"Fernwatch", "QQlist.cfg"}));
 }
 
 void TestFernwatchExe::noDisplayIsOneClearLine()
@@ -231,5 +248,53 @@ void TestFernwatchExe::noDisplayIsOneClearLine()
     QVERIFY(!QFile::exists(listPath()));
 }
 
-QTEST_GUILESS_MAIN(TestFernwatchExe)
+void TestFernwatchExe::secondStartForSameListOnlyBringsTheFirstForward_data()
+{
+    QTest::addColumn<QString>("firstFolder"); // relative to the second program's folder
+    QTest::newRow("same folder") << QString();
+    QTest::newRow("other folder") << QStringLiteral("other");
+}
+
+// The first program is hosted here, where its window can be seen; the second is the real program.
+void TestFernwatchExe::secondStartForSameListOnlyBringsTheFirstForward()
+{
+    QFETCH(QString, firstFolder);
+    const bool sameFolder = firstFolder.isEmpty();
+    QVERIFY(QDir(m_dir->path()).mkpath(m_dir->filePath(firstFolder)));
+    const QString firstList = QDir(m_dir->filePath(firstFolder)).filePath(QStringLiteral("QQlist.cfg"));
+    const QByteArray emptyList = "[MEUserData]\nIncout=0\n";
+    QVERIFY(writeFileBytes(firstList, emptyList));
+    Form1 form(firstList);
+    SingleInstance instance(firstList);
+    QCOMPARE(instance.claim(), SingleInstance::Claim::Keeper);
+    connect(&instance, &SingleInstance::showRequested, &form, &Form1::bringForward);
+    form.load();
+    form.showMinimized();
+    QWidget otherWindow; // where the user works meanwhile
+    otherWindow.show();
+    QVERIFY(QTest::qWaitForWindowActive(&otherWindow));
+    const QDateTime written = QFileInfo(firstList).lastModified();
+
+    startProgram();
+    if (sameFolder) {
+        QTRY_COMPARE_WITH_TIMEOUT(m_process.state(), QProcess::NotRunning, 1000);
+        QCOMPARE(m_process.exitCode(), 0);
+        QTRY_VERIFY(form.isVisible() && !form.isMinimized() && form.isActiveWindow());
+        QCOMPARE(folderFiles(), QStringList({"Fernwatch", "QQlist.cfg", "QQlist.cfg.lock"}));
+    } else {
+        stopWith(SIGTERM); // it ran beside the first one, and saved its own list
+        QCOMPARE(m_process.exitCode(), 0);
+        QVERIFY(form.isMinimized());
+    }
+    QCOMPARE(fileBytes(firstList), emptyList);
+    QCOMPARE(QFileInfo(firstList).lastModified(), written);
+
+    form.friendList().addFriend(QStringLiteral("10003"), QStringLiteral("小红"));
+    QSignalSpy closed(&form, &Form1::closed);
+    form.close();
+    QCOMPARE(closed.value(0).value(0), QVariant(0));
+    QCOMPARE(savedFriends(firstList), QStringList({"10003|小红"}));
+}
+
+QTEST_MAIN(TestFernwatchExe)
 #include "tst_fernwatchexe.moc"
