@@ -23,10 +23,23 @@
 // (no blank at either end, no leading quote, no control character) are written plain; all others
 // are written in double quotes with escapes, so that any text, line breaks included, comes back exactly.
 //
-// Encoding: UTF-8, byte-order marks at the start skipped. Bytes that are not valid UTF-8 mark a file
-// written by the old Windows program in the Chinese code page, and are read as GB18030. Lines end in LF
-// or CRLF (any number of CRs before the LF); new lines follow the file's first line ending. The text is
-// always written back as UTF-8.
+// Encoding: UTF-8, byte-order marks at the start (UTF-8's and GB18030's) skipped; the text is always written
+// back as UTF-8. Files of the old Windows program are in the Chinese code page, GB18030, and some have since
+// been edited in UTF-8, so a file that is not valid UTF-8 as a whole is read line by line (split at LF bytes,
+// which neither encoding uses inside a character):
+// - A line valid in only one of the two encodings reads in that one.
+// - A line valid in both looks GB18030 if its non-ASCII bytes pair up as GB2312 codes (A1..F7, then A1..FE)
+//   and it holds no UTF-8 character of three or four bytes: GB18030 text valid in UTF-8 mostly reads there as
+//   Latin, Greek or Cyrillic letters. It looks UTF-8 if it holds such a character, as every Chinese one is,
+//   and does not pair up: UTF-8 Chinese mostly carries bytes 80..A0.
+// - The file leans GB18030 if more lines are GB18030-only or look GB18030 than are UTF-8-only or look UTF-8.
+//   Lines valid in both, and lines valid in neither (bytes that fit neither become U+FFFD), read in the
+//   leaning; but in a GB18030-leaning file with a UTF-8-only line, lines that look UTF-8 read as UTF-8.
+// So a GB18030 file reads whole in GB18030 as before, unless at least half its lines with Chinese look UTF-8,
+// which only characters outside GB2312 can. Lines that can still read wrongly: UTF-8 lines added to a GB18030
+// file with no UTF-8-only line among them; in a UTF-8 file with a stray byte, Chinese lines that happen to
+// pair up as GB2312 (one in twenty of two characters) when the file has hardly any other Chinese line.
+// Lines end in LF or CRLF (any number of CRs before the LF); new lines follow the file's first line ending.
 class IniDocument
 {
 public:

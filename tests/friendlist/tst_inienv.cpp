@@ -97,6 +97,15 @@ private slots:
         const QString legacy = "[1]\r\nImis2=张三\r\n[2]\r\nImis2=李四·小号\r\n";
         row("old code page, CRLF", QStringEncoder("GB18030")(legacy), "2/Imis2", "李四·小号",
             "[1]\r\nImis2=张三\r\n[2]\r\nImis2=new\r\n");
+        // Old text (a character cut short at the end) with UTF-8 lines added: "小学" and "老王" are valid
+        // in both, and read as they look.
+        const QByteArray oldText = QStringEncoder("GB18030")(legacy + "Imis1=小学\r\nx=王");
+        row("mixed, CRLF", oldText + "\xD0\r\n[3]\r\nImis2=老王\r\nImis1=王小二\r\n", "3/Imis2", "老王",
+            (legacy + "Imis1=小学\r\nx=王\uFFFD\r\n[3]\r\nImis2=new\r\nImis1=王小二\r\n").toUtf8());
+        // Latin-1 "é" in UTF-8 text: with the "s" after it, a valid GB18030 character. "天使" in UTF-8 pairs
+        // up as GB2312 codes, but has three-byte characters too.
+        row("one stray byte", "[1]\nImis1=caf\xE9s\nImis2=张三\n[2]\nImis2=天使\n", "2/Imis2", "天使",
+            "[1]\nImis1=caf閟\nImis2=张三\n[2]\nImis2=new\n");
         row("comments, unknown lines",
             "; by hand\n[Other]\nfoo = bar \n# note\n[1]\nImis1=1\nstray\n\n[Tail]\nx=y", "1/Imis2", "",
             "; by hand\n[Other]\nfoo = bar \n# note\n[1]\nImis1=1\nstray\nImis2=new\n\n[Tail]\nx=y\n");
