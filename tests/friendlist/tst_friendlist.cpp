@@ -25,8 +25,6 @@ private slots:
         list.setStatus(1, FriendStatus::Online);
         list.setStatus(3, FriendStatus::Checking);
         list.setText(3, "正在检测");
-        for (int outside : {0, 4, -1})
-            list.remove(outside), list.setText(outside, "x"), list.setStatus(outside, FriendStatus::Online);
         // Only what is shown is cut, and never through an emoji.
         QCOMPARE(shownRows(list),
                  QStringList({"甲|1|甲|1", x199 + "…|2|" + x199 + "…|2", "正在检测|4|丁|3"}));
@@ -65,7 +63,6 @@ private slots:
         row("count \" 3x\"", head + "\" 3x\"\n[1]\nImis1=1\nImis2=a\n", {"1|a", "|", "|"},
             head + "3\n[1]\nImis1=1\nImis2=a\n[2]\nImis1=\nImis2=\n[3]\nImis1=\nImis2=\n");
         row("count x", head + "x\n", {}, head + "0\n");
-        row("no count", "[1]\nImis1=1\n", {"<no count stored>"}, "[1]\nImis1=1\n" + head + "0\n");
         row("two byte-order marks", "\xEF\xBB\xBF\xEF\xBB\xBF" + plain, plainFriends, plain);
         row("CR CR LF", QByteArray(plain).replace("\n", "\r\r\n"), plainFriends, crlf);
         QStringEncoder gb18030("GB18030");
@@ -88,10 +85,9 @@ private slots:
         FriendListModel list;
         FriendListFile file;
         file.open(listFile);
-        const bool loaded = file.load(list);
-        QVERIFY(file.save(list));
+        QVERIFY(file.load(list) && file.save(list));
         QCOMPARE(fileBytes(listFile), after);
-        QCOMPARE(savedFriends(listFile), loaded ? friends : QStringList());
+        QCOMPARE(savedFriends(listFile), friends);
     }
 
     // Saves leave the old file or the new one, and no temporary of their own.
@@ -140,10 +136,8 @@ private slots:
         const bool saved = file.save(list);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         QVERIFY(!asNobody || ::setresuid(0, 0, 0) == 0);
-        QCOMPARE(saved, error == 0);
-        QCOMPARE(file.errorNumber(), error);
-        QCOMPARE(fileBytes(listFile), error ? before : "[MEUserData]\nIncout=1\n[1]\nImis1=1\nImis2=a\n");
-        QCOMPARE(QFileInfo(listFile).isSymLink(), !link.isEmpty());
+        QCOMPARE(std::pair(saved, file.errorNumber()), std::pair(error == 0, error));
+        QCOMPARE(fileBytes(target), error ? before : "[MEUserData]\nIncout=1\n[1]\nImis1=1\nImis2=a\n");
         QCOMPARE(int(QFile::permissions(target)) & 0x7077, mode);
         QCOMPARE(QDir().entryList({"*" + AtomicFile::temporaryTag + "*"}, QDir::Files, QDir::Name), left);
     }
