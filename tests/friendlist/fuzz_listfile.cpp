@@ -15,13 +15,6 @@ namespace {
 QTemporaryDir* dir = nullptr;    // never destroyed: Qt's own globals may be gone when exit() runs destructors
 FriendListModel* list = nullptr; // one for every input: each new list would load its icons
 
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_listfile: %s\n", what);
-    dir->remove(); // abort() skips the atexit handlers; libFuzzer keeps its own copy of the input
-    std::abort();
-}
-
 // Empties the list and loads the file into it: "number|nickname" for each friend. A file without a count
 // loads nothing, and the save then writes a count of 0, which loads the same.
 QStringList load(const QString& path)
@@ -67,15 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // What the program does at start-up, then at close with the list unchanged.
     const QString path = dir->filePath(QStringLiteral("QQlist.cfg"));
-    if (!writeFileBytes(path, bytes))
-        fail("cannot write the list file");
+    const bool written = writeFileBytes(path, bytes);
     FriendListFile file;
     file.open(path);
     const QStringList loaded = load(path);
     const bool savedOnce = file.save(*list);
     const QByteArray saved = fileBytes(path);
-    if (!savedOnce || load(path) != loaded || !file.save(*list) || fileBytes(path) != saved)
-        fail("a save failed, changed the friends, or a second one changed the file");
+    if (!written || !savedOnce || load(path) != loaded || !file.save(*list) || fileBytes(path) != saved) {
+        std::fprintf(stderr, "fuzz_listfile: a save failed, changed the friends, or a second one the file\n");
+        dir->remove(); // abort() skips the atexit handlers; libFuzzer keeps its own copy of the input
+        std::abort();
+    }
     load(QString()); // empties the list: an input that frees less than it allocates is run again for leaks
     return 0;
 }
