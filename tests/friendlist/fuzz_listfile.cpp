@@ -4,7 +4,7 @@
 #include "inidocument.h"
 #include "listfixtures.h"
 
-#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -38,8 +38,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     new QGuiApplication(*argc, *argv);
     list = new FriendListModel;
     // Every save syncs the file to disk; in memory that costs nothing.
-    dir = new QTemporaryDir((QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath()) +
-                            "/fuzz_listfile-XXXXXX");
+    dir = new QTemporaryDir(QFileInfo::exists("/dev/shm") ? "/dev/shm/fuzz_listfile-XXXXXX" : QString());
     std::atexit([] { dir->remove(); });
     return 0;
 }
