@@ -328,7 +328,7 @@ void TestForm2::dialogOpenedDuringACheckHoldsTheRun()
     service.onNextQuery(&form, [&] {
         withAddDialog(form, [&](QDialog& dialog) {
             QTest::qWait(2500); // longer than a wait slice
-            queriesWhileOpen = service.queries().size();
+            queriesWhileOpen = service.queriedNumbers().size();
             fill(dialog, QStringLiteral("30003"), QStringLiteral("新朋友"));
             click(dialog, "Command1");
         });
