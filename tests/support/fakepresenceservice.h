@@ -67,7 +67,7 @@ private:
     void respond(QTcpSocket* socket, const QByteArray& target)
     {
         const QByteArray prefix = "http://wpa.qq.com/pa?p=1:", redirect = "HTTP/1.1 302 Found\r\nLocation: ";
-        if (!target.startsWith(prefix) || !target.endsWith(":1"))
+        if (!target.startsWith(prefix) || !target.mid(prefix.size()).endsWith(":1"))
             return (void)socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
         m_queried << QString::fromUtf8(QByteArray::fromPercentEncoding(target.mid(prefix.size()).chopped(2)));
         const auto [answer, delayMs] = m_answers.value(m_queried.last(), m_answers.value(QString()));
