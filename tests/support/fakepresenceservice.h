@@ -33,7 +33,7 @@ public:
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection())
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    // Requests come one at a time on a connection, and only their first lines matter.
+                    // Only the first line of a request matters.
                     while (socket->canReadLine())
                         if (const QList<QByteArray> words = socket->readLine().split(' '); words[0] == "GET")
                             respond(socket, words.value(1));
@@ -66,6 +66,9 @@ public:
 private:
     void respond(QTcpSocket* socket, const QByteArray& target)
     {
+        // One answer a connection, closed once written: on connections kept open Qt was seen to send a
+        // query twice.
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, &QTcpSocket::disconnectFromHost);
         const QByteArray prefix = "http://wpa.qq.com/pa?p=1:", redirect = "HTTP/1.1 302 Found\r\nLocation: ";
         if (!target.startsWith(prefix) || !target.mid(prefix.size()).endsWith(":1"))
             return (void)socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
