@@ -82,5 +82,5 @@ int main(int argc, char* argv[])
     std::printf("  polling wait   %8.3f s   %.2f%% of one core over one slice\n", polling.cpuSeconds,
                 100 * polling.coreShare());
     std::printf("  core share ratio ours/polling %.4f\n", ours.coreShare() / polling.coreShare());
-    return service.queries().size() == friendCount ? 0 : 1;
+    return service.queriedNumbers().size() == friendCount ? 0 : 1;
 }

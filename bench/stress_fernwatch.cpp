@@ -142,15 +142,16 @@ void Stress::fault(const QString& what)
 
 bool Stress::measureTimeline()
 {
-    const qsizetype queriedBefore = m_service.queries().size();
+    const qsizetype queriedBefore = m_service.queriedNumbers().size();
     start();
     while (!catchesSigterm(m_program.processId()) && m_sinceStart.elapsed() < 30000)
         wait(2);
     m_readyMs = m_sinceStart.elapsed();
-    while (m_service.queries().size() - queriedBefore < 1 && m_sinceStart.elapsed() < 30000)
+    while (m_service.queriedNumbers().size() - queriedBefore < 1 && m_sinceStart.elapsed() < 30000)
         wait(2);
     m_checkStartMs = m_sinceStart.elapsed();
-    while (m_service.queries().size() - queriedBefore < friends.size() && m_sinceStart.elapsed() < 30000)
+    while (m_service.queriedNumbers().size() - queriedBefore < friends.size() &&
+           m_sinceStart.elapsed() < 30000)
         wait(2);
     // The last friend's query is followed by one wait slice before the run ends.
     m_runEndMs = m_sinceStart.elapsed() + CheckRun::waitSlice * 1000;
@@ -159,7 +160,7 @@ bool Stress::measureTimeline()
     const bool ended = m_program.waitForFinished(15000) && m_program.exitStatus() == QProcess::NormalExit &&
                        m_program.exitCode() == 0;
     return ended && savedFriends(m_dir.filePath(QStringLiteral("QQlist.cfg"))) == friends &&
-           m_service.queries().size() - queriedBefore == friends.size();
+           m_service.queriedNumbers().size() - queriedBefore == friends.size();
 }
 
 // Even rounds fall in start-up, odd ones in the check run.

@@ -1,92 +1,95 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHash>
-#include <QList>
-#include <QObject>
+#include <QPointer>
 #include <QProcessEnvironment>
-#include <QString>
-#include <functional>
-
-class QTcpServer;
-class QTcpSocket;
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 
 // A stand-in for the QQ presence service on 127.0.0.1, reached as an HTTP proxy so that the program's
-// requests keep their real addresses. A query for a number is answered the way that number was set
-// up to be answered: a redirect to the online or the offline image (maybe after a delay), an error
-// status, a dropped connection, no answer at all, or the online redirect trickled a byte a second.
-// Every request is recorded with its arrival time. The image "endless.gif" announces a gigabyte and
-// streams it for as long as the reader takes it. An https address is reached through a tunnel
-// (CONNECT) and sends the browser down to the online image over http, which a browser must refuse.
-class FakePresenceService : public QObject
+// requests keep their real addresses. A query for a number is answered the way that number was set up
+// to be answered, maybe after a delay; any other request (an image) gets an empty page.
+class FakePresenceService
 {
-    Q_OBJECT
-
 public:
     enum class Answer
     {
-        Online,
-        Offline,
-        Redirect, // to `location`, given as raw header bytes
-        ErrorStatus,
-        DropConnection,
+        Online,      // a redirect to the online image
+        Offline,     // a redirect to the offline image
+        ErrorStatus, // 400, with a page longer than a browser reads of it
         NoAnswer,
-        Trickle // the online redirect, a byte a second: only a deadline ends the wait
+        EndlessBody, // 200, a gigabyte announced and a megabyte sent
+        Loop,        // a redirect back to the same query
+        Refused,     // a redirect to a port where nothing listens
     };
     struct Behaviour
     {
         Answer answer = Answer::Offline;
         int delayMs = 0;
-        QByteArray location = {};
     };
-    struct Request
+
+    bool start()
     {
-        QByteArray target;   // as a proxy gets it; in a tunnel, "https://host" and the path
-        qint64 receivedAtMs; // on the clock of now()
-    };
-    static const QByteArray offlineImageAddress;
-    // Milliseconds on a monotonic clock, for timing what the service sees against what a test sees.
-    static qint64 now();
-
-    explicit FakePresenceService(QObject* parent = nullptr);
-
-    bool start();
-    QByteArray proxyUrl() const;
-    // Points this process's proxy settings (http_proxy, https_proxy) at the service, and makes the
-    // process trust the certificate of its https side.
-    void useAsProxy() const;
-    // This process's environment, for a program started from it that should use the service, headless.
-    QProcessEnvironment programEnvironment() const;
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    // Only the first line of a request matters.
+                    while (socket->canReadLine())
+                        if (const QList<QByteArray> words = socket->readLine().split(' '); words[0] == "GET")
+                            respond(socket, words.value(1));
+                });
+        });
+        return m_server.listen(QHostAddress::LocalHost);
+    }
+    // Points this process, and the programs it starts, at the service.
+    void useAsProxy() const
+    {
+        qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(m_server.serverPort()));
+        qunsetenv("no_proxy");
+        qunsetenv("NO_PROXY");
+    }
+    // This process's environment, pointed at the service and headless, for a program started from it.
+    QProcessEnvironment programEnvironment() const
+    {
+        useAsProxy();
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return QProcessEnvironment::systemEnvironment();
+    }
 
     void setAnswer(const QString& number, const Behaviour& behaviour) { m_answers.insert(number, behaviour); }
-    void setDefaultAnswer(const Behaviour& behaviour) { m_defaultAnswer = behaviour; }
-
+    void setDefaultAnswer(const Behaviour& behaviour) { m_answers.insert(QString(), behaviour); }
     // Calls `action` once, when the next presence query arrives, unless `context` is gone by then.
-    void onNextQuery(const QObject* context, const std::function<void()>& action);
-
-    const QList<Request>& requests() const { return m_requests; }
-    // The presence queries among the requests (the rest fetch images).
-    QList<Request> queries() const;
+    void onNextQuery(const QObject* context, std::function<void()> f) { m_next.append({context, f}); }
     // The numbers of the presence queries received, decoded, in order of arrival.
-    QStringList queriedNumbers() const;
-    static QString numberOfQuery(const QByteArray& target);
-    // The body bytes of "endless.gif" handed to the network so far, over all its readers.
-    qint64 streamedBytes() const { return m_streamedBytes; }
-
-signals:
-    void queryReceived(const QString& number);
+    const QStringList& queriedNumbers() const { return m_queried; }
 
 private:
-    void accept();
-    void handleRequest(QTcpSocket* socket, const QByteArray& target);
-    void answerQuery(QTcpSocket* socket, const Behaviour& behaviour);
-    void stream(QTcpSocket* socket);
-    static void respond(QTcpSocket* socket, const QByteArray& response);
-    static void trickle(QTcpSocket* socket, const QByteArray& response);
+    void respond(QTcpSocket* socket, const QByteArray& target)
+    {
+        // One answer a connection, closed once written: on connections kept open Qt was seen to send a
+        // query twice.
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, &QTcpSocket::disconnectFromHost);
+        const QByteArray prefix = "http://wpa.qq.com/pa?p=1:", redirect = "HTTP/1.1 302 Found\r\nLocation: ";
+        if (!target.startsWith(prefix) || !target.mid(prefix.size()).endsWith(":1"))
+            return (void)socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        m_queried << QString::fromUtf8(QByteArray::fromPercentEncoding(target.mid(prefix.size()).chopped(2)));
+        const auto [answer, delayMs] = m_answers.value(m_queried.last(), m_answers.value(QString()));
+        for (const auto& [context, action] : std::exchange(m_next, {}))
+            if (context)
+                action();
+        const QByteArray responses[] = {
+            redirect + "http://pub.idqqimg.com/qq_online.gif\r\nContent-Length: 0\r\n\r\n",
+            redirect + "http://pub.idqqimg.com/qq_offline.gif\r\nContent-Length: 0\r\n\r\n",
+            "HTTP/1.1 400 Bad Request\r\nContent-Length: 100000\r\n\r\n" + QByteArray(100000, 'E'),
+            {},
+            "HTTP/1.1 200 OK\r\nContent-Length: 1000000000\r\n\r\n" + QByteArray(1000000, 'G'),
+            redirect + target + "\r\nContent-Length: 0\r\n\r\n",
+            redirect + "http://127.0.0.1:1/\r\nContent-Length: 0\r\n\r\n"};
+        QTimer::singleShot(delayMs, socket, [socket, r = responses[int(answer)]] { socket->write(r); });
+    }
 
-    QTcpServer* m_server = nullptr;
-    QHash<QString, Behaviour> m_answers;
-    Behaviour m_defaultAnswer;
-    QList<Request> m_requests;
-    qint64 m_streamedBytes = 0;
+    QTcpServer m_server;
+    QHash<QString, Behaviour> m_answers; // the default one under no number
+    QStringList m_queried;
+    QList<std::pair<QPointer<const QObject>, std::function<void()>>> m_next;
 };
