@@ -83,8 +83,8 @@ bench: build
 # Processes killed at random moments, many times over: the list-file store in the middle of saving, and the
 # whole program during start-up and its check run. Prints how the list file came through; fails on any harm.
 stress: build
-	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_listfile
-	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/stress_fernwatch
+	FERNWATCH_STRESS="200 5000 50 50" QT_QPA_PLATFORM=offscreen $(BUILD)/tests/app/tst_fernwatchexe \
+	    killedSaveLeavesOldOrNewList signalAtRandomMoments:SIGKILL signalAtRandomMoments:SIGTERM
 
 # The program's icons and status pictures, painted anew into resources/icons.
 icons: configure

@@ -4,293 +4,195 @@
 #include "singleinstance.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
 
-// The real program, copied into a folder of its own, where it keeps its list beside itself.
+static const QByteArray oneFriend = "[MEUserData]\nIncout=1\n[1]\nImis1=10001\nImis2=小明\n";
+
+// The program as the package holds it, in a folder of its own where it keeps its list beside itself,
+// stopped by signals at random moments; and a process saving the list, killed at random moments.
 class TestFernwatchExe : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    // Saver kills, friends in the saved list, program kills, program terms; `make stress` sets many more.
+    static int stressCount(int index)
+    {
+        return qEnvironmentVariable("FERNWATCH_STRESS", "20 1000 3 3").split(' ').value(index).toInt();
+    }
 
-    void terminationSignalSavesTheList_data();
-    void terminationSignalSavesTheList();
-    void killedRunLeavesTheFileTerminatedRunSavesIt();
-    void startUpRunQueriesEveryFriendInListOrder();
-    void unwritableFolderKeepsTheOldFileAndSaysSo();
-    void noDisplayIsOneClearLine();
-    void secondStartForSameListOnlyBringsTheFirstForward_data();
-    void secondStartForSameListOnlyBringsTheFirstForward();
+    QString listPath() const { return m_folder + QStringLiteral("/QQlist.cfg"); }
+    QStringList files() const { return QDir(m_folder).entryList(QDir::Files); }
 
-private:
-    QString listPath() const { return m_dir->filePath(QStringLiteral("QQlist.cfg")); }
-    QStringList folderFiles() const { return QDir(m_dir->path()).entryList(QDir::Files); }
-    void startProgram(const QStringList& runAs = {});
-    bool waitUntilReadyForSignals();
-    void stopWith(int signalNumber);
+    void start(bool untilItQueries)
+    {
+        const qsizetype queried = m_service.queriedNumbers().size();
+        QElapsedTimer started;
+        started.start();
+        m_process.start(m_folder + QStringLiteral("/Fernwatch"), {});
+        // By its first query it has read its list and catches termination signals.
+        if (untilItQueries)
+            QTRY_VERIFY_WITH_TIMEOUT(m_service.queriedNumbers().size() > queried, 10000);
+        m_startUpMs = untilItQueries ? started.elapsed() : m_startUpMs;
+    }
 
+    void stop(int signalNumber)
+    {
+        // Process id 0 would signal this whole process group.
+        QVERIFY(m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), signalNumber) == 0 &&
+                m_process.waitForFinished(10000));
+        QCOMPARE(m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0,
+                 signalNumber != SIGKILL);
+    }
+
+    QTemporaryDir m_package;
+    QString m_unpacked;
     std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_executable;
+    QString m_folder;
     QProcess m_process;
     FakePresenceService m_service;
-};
+    qint64 m_startUpMs = 100; // until the first query, as last seen
 
-namespace {
-
-// A list as the old Windows program left it: Chinese code page, CRLF line ends.
-QByteArray legacyList()
-{
-    QStringEncoder gb18030("GB18030");
-    return gb18030(QStringLiteral("[MEUserData]\r\nIncout=2\r\n[1]\r\nImis1=10001\r\nImis2=小明\r\n"
-                                  "[2]\r\nImis1=10002\r\nImis2=老王\r\n"));
-}
-
-bool isValidUtf8(const QByteArray& bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    [[maybe_unused]] const QString text = utf8(bytes);
-    return !utf8.hasError();
-}
-
-} // namespace
-
-void TestFernwatchExe::initTestCase()
-{
-    QVERIFY(m_service.start());
-}
-
-void TestFernwatchExe::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_executable = m_dir->filePath(QStringLiteral("Fernwatch"));
-    QVERIFY(QFile::copy(QStringLiteral(FERNWATCH_EXECUTABLE), m_executable));
-}
-
-void TestFernwatchExe::cleanup()
-{
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished();
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_service.start());
+        m_process.setProcessEnvironment(m_service.programEnvironment());
+        // The program as a user gets it: the package, unpacked.
+        const QDir dir(m_package.path());
+        QProcess::execute(QStringLiteral(CPACK_COMMAND), {"--config", CPACK_CONFIG, "-B", dir.path()});
+        m_unpacked = dir.filePath(dir.entryList({"Fernwatch-*.tar.gz"}).value(0).section(".tar", 0, 0));
+        QCOMPARE(QProcess::execute("tar", {"-xzf", m_unpacked + ".tar.gz", "-C", dir.path()}), 0);
+        for (const char* name : {"qq2009.she", "icons/fernwatch.ico", "fernwatch-desktop-entry.sh"})
+            QVERIFY2(QFile::exists(m_unpacked + '/' + name), name);
     }
-    QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_dir.reset();
-}
 
-void TestFernwatchExe::startProgram(const QStringList& runAs)
-{
-    // The program finds the presence service through the proxy settings; here it is a local fake.
-    m_process.setProcessEnvironment(m_service.programEnvironment());
-    m_process.setWorkingDirectory(QDir::tempPath());
-    if (runAs.isEmpty())
-        m_process.start(m_executable, {});
-    else
-        m_process.start(runAs.first(), runAs.mid(1) + QStringList{m_executable});
-    QVERIFY(m_process.waitForStarted());
-}
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_folder = m_dir->filePath(QStringLiteral("My $programs")); // as users' folder names may be
+        QVERIFY(QDir().mkpath(m_folder) && QFile::copy(m_unpacked + "/Fernwatch", m_folder + "/Fernwatch"));
+    }
 
-// The program is ready once it catches SIGTERM; before that a signal would end it unsaved.
-bool TestFernwatchExe::waitUntilReadyForSignals()
-{
-    const QString status = QStringLiteral("/proc/%1/status").arg(m_process.processId());
-    const quint64 termBit = quint64(1) << (SIGTERM - 1);
-    for (int attempt = 0; attempt < 600; ++attempt) {
-        for (const QByteArray& line : fileBytes(status).split('\n')) {
-            if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) & termBit))
-                return true;
+    // A saver killed at random moments: the file, read meanwhile and after the kill, holds exactly the
+    // old or the new list, and the next save leaves nothing beside it.
+    void killedSaveLeavesOldOrNewList()
+    {
+        const int kills = stressCount(0), count = stressCount(1);
+        FriendListModel lists[2];
+        for (int i = 1; i <= 2 * count; ++i) // every number and nickname differs between the two lists
+            lists[i % 2].addFriend(QString::number(100000 + i), sampleNickname(i));
+        QByteArrayList written;
+        FriendListFile file;
+        file.open(listPath());
+        QElapsedTimer saving;
+        saving.start();
+        for (int turn : {1, 0}) { // the old list last, as the saver finds it
+            QVERIFY(file.save(lists[turn]));
+            written << fileBytes(listPath());
         }
-        if (m_process.state() == QProcess::NotRunning)
-            return false;
-        QTest::qWait(50);
+        const qint64 saveUs = saving.nsecsElapsed() / 2000;
+        int midWrite = 0;
+        for (int round = 1; round <= kills; ++round) {
+            const pid_t saver = ::fork();
+            for (int turn = 1; saver == 0; ++turn) // the saver: the new and the old list by turns
+                file.save(lists[turn % 2]);
+            bool whole = true; // until a moment in its first three saves
+            const qint64 momentNs = 1000 * QRandomGenerator::global()->bounded(3 * saveUs + 100);
+            for (saving.start(); whole && saving.nsecsElapsed() < momentNs;)
+                whole = written.contains(fileBytes(listPath()));
+            int status = 0;
+            QVERIFY(saver > 0 && ::kill(saver, SIGKILL) == 0 && ::waitpid(saver, &status, 0) == saver &&
+                    WIFSIGNALED(status));
+            QVERIFY2(whole && written.contains(fileBytes(listPath())), qPrintable(QString::number(round)));
+            midWrite += files().size() > 2;
+            QVERIFY(file.save(lists[0]));
+            QCOMPARE(files(), QStringList({"Fernwatch", "QQlist.cfg"}));
+        }
+        qInfo("%d kills, all intact, no stray temporary; %d mid-write; a save of %d friends takes %.1f ms",
+              kills, midWrite, count, saveUs / 1000.0);
     }
-    return false;
-}
 
-void TestFernwatchExe::stopWith(int signalNumber)
-{
-    QVERIFY(waitUntilReadyForSignals());
-    QVERIFY(::kill(static_cast<pid_t>(m_process.processId()), signalNumber) == 0);
-    QVERIFY(m_process.waitForFinished(15000));
-}
-
-void TestFernwatchExe::terminationSignalSavesTheList_data()
-{
-    QTest::addColumn<int>("signalNumber");
-    QTest::addColumn<bool>("oldList");   // false: the first run, no list file yet
-    QTest::addColumn<bool>("afterKill"); // a killed run's lock beside the list must not keep this one out
-    QTest::newRow("SIGTERM") << SIGTERM << true << false;
-    QTest::newRow("SIGINT") << SIGINT << true << false;
-    QTest::newRow("SIGHUP") << SIGHUP << true << false;
-    QTest::newRow("first run") << SIGTERM << false << false;
-    QTest::newRow("after SIGKILL") << SIGTERM << true << true;
-}
-
-void TestFernwatchExe::terminationSignalSavesTheList()
-{
-    QFETCH(int, signalNumber);
-    QFETCH(bool, oldList);
-    QFETCH(bool, afterKill);
-    if (oldList)
-        QVERIFY(writeFileBytes(listPath(), legacyList()));
-    if (afterKill) {
-        startProgram();
-        stopWith(SIGKILL);
-        QVERIFY(folderFiles().contains(QStringLiteral("QQlist.cfg.lock")));
+    void signalAtRandomMoments_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("SIGKILL") << SIGKILL << stressCount(2);
+        QTest::newRow("SIGTERM") << SIGTERM << stressCount(3);
+        QTest::newRow("SIGINT") << SIGINT << 1;
+        QTest::newRow("SIGHUP") << SIGHUP << 1;
     }
-    startProgram();
-    stopWith(signalNumber);
 
-    QCOMPARE(m_process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(m_process.exitCode(), 0);
-    // An old code-page file is rewritten as UTF-8, friends intact; a first run leaves an empty list.
-    QVERIFY(isValidUtf8(fileBytes(listPath())));
-    QCOMPARE(savedFriends(listPath()), oldList ? QStringList({"10001|小明", "10002|老王"}) : QStringList());
-    QCOMPARE(folderFiles(), QStringList({"Fernwatch", "QQlist.cfg"}));
-}
+    // A kill leaves the list file as it was, and the next start takes over its lock; a termination
+    // signal saves the list that was read.
+    void signalAtRandomMoments()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(int, rounds);
+        const bool kill = signalNumber == SIGKILL;
+        for (int round = 0; round < rounds; ++round) {
+            QVERIFY(writeFileBytes(listPath(), oneFriend));
+            const bool inCheckRun = !kill || round % 2 == 0; // every other kill falls in start-up
+            start(inCheckRun);
+            QVERIFY(kill || QFile::remove(listPath())); // read already: only a save brings it back
+            QTest::qWait(QRandomGenerator::global()->bounded(inCheckRun ? 300 : int(m_startUpMs)));
+            stop(signalNumber);
+            QStringList left = files(); // a kill's lock stays for the next start to take over
+            left.removeIf([kill](const QString& name) { return kill && name.startsWith("QQlist.cfg.lock"); });
+            QCOMPARE(left, QStringList({"Fernwatch", "QQlist.cfg"}));
+            QCOMPARE(kill ? fileBytes(listPath()) : oneFriend, oneFriend);
+            QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明"}));
+        }
+        qInfo("%d rounds, the list %s each time, no stray file; start-up takes %lld ms", rounds,
+              kill ? "untouched" : "saved", static_cast<long long>(m_startUpMs));
+    }
 
-// Signals at random moments of start-up and the first query; `make stress` sends many more.
-void TestFernwatchExe::killedRunLeavesTheFileTerminatedRunSavesIt()
-{
-    for (int round = 0; round < 6; ++round) {
-        const bool terminate = round % 2 == 1;
-        QVERIFY(writeFileBytes(listPath(), legacyList()));
-        startProgram();
-        if (terminate)
-            QVERIFY(waitUntilReadyForSignals());
-        QTest::qWait(QRandomGenerator::global()->bounded(500));
-        QCOMPARE(m_process.state(), QProcess::Running);
-        QVERIFY(::kill(static_cast<pid_t>(m_process.processId()), terminate ? SIGTERM : SIGKILL) == 0);
-        QVERIFY(m_process.waitForFinished(15000));
+    void secondStartOnlyBringsTheFirstForward_data()
+    {
+        QTest::addColumn<bool>("sameFolder");
+        QTest::newRow("same folder") << true;
+        QTest::newRow("other folder") << false;
+    }
 
-        if (terminate) {
+    // The first program is hosted here, where its window can be seen; the second is the real program.
+    void secondStartOnlyBringsTheFirstForward()
+    {
+        QFETCH(bool, sameFolder);
+        const QString firstList = sameFolder ? listPath() : m_dir->filePath(QStringLiteral("QQlist.cfg"));
+        const QByteArray emptyList = "[MEUserData]\nIncout=0\n";
+        QVERIFY(writeFileBytes(firstList, emptyList));
+        QVERIFY(sameFolder || writeFileBytes(listPath(), oneFriend));
+        Form1 form(firstList);
+        SingleInstance instance(firstList);
+        QCOMPARE(instance.claim(), SingleInstance::Claim::Keeper);
+        connect(&instance, &SingleInstance::showRequested, &form, &Form1::bringForward);
+        form.load();
+        form.showMinimized();
+        QWidget elsewhere; // where the user works meanwhile
+        elsewhere.show();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+
+        start(!sameFolder); // in another folder it checks its own list beside the first
+        if (sameFolder) {
+            QTRY_COMPARE_WITH_TIMEOUT(m_process.state(), QProcess::NotRunning, 1000);
             QCOMPARE(m_process.exitCode(), 0);
-            QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明", "10002|老王"}));
+            QTRY_VERIFY(form.isVisible() && !form.isMinimized() && form.isActiveWindow());
         } else {
-            // Only the close sequence writes the file.
-            QCOMPARE(fileBytes(listPath()), legacyList());
+            stop(SIGTERM);
+            QVERIFY(form.isMinimized());
         }
-        QStringList left = folderFiles();
-        if (!terminate) // the lock of a killed run stays until the next start takes it over
-            left.removeOne(QStringLiteral("QQlist.cfg.lock"));
-        QCOMPARE(left, QStringList({"Fernwatch", "QQlist.cfg"}));
+        QCOMPARE(fileBytes(firstList), emptyList);
+        form.friendList().addFriend(QStringLiteral("10003"), QStringLiteral("小红"));
+        form.close();
+        QCOMPARE(savedFriends(firstList), QStringList({"10003|小红"}));
     }
-}
-
-void TestFernwatchExe::startUpRunQueriesEveryFriendInListOrder()
-{
-    const QByteArray list = "[MEUserData]\nIncout=3\n[1]\nImis1=10001\nImis2=小明\n"
-                            "[2]\nImis1=abc 12\nImis2=Alice\n[3]\nImis1=5#6\nImis2=老王\n";
-    QVERIFY(writeFileBytes(listPath(), list));
-    const qsizetype queriedBefore = m_service.queriedNumbers().size();
-    startProgram();
-
-    QTRY_COMPARE_WITH_TIMEOUT(m_service.queriedNumbers().size() - queriedBefore, 3, 20000);
-    QCOMPARE(m_service.queriedNumbers().mid(queriedBefore), QStringList({"10001", "abc 12", "5#6"}));
-    stopWith(SIGTERM);
-
-    QCOMPARE(m_process.exitCode(), 0);
-    QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明", "abc 12|Alice", "5#6|老王"}));
-}
-
-void TestFernwatchExe::unwritableFolderKeepsTheOldFileAndSaysSo()
-{
-    QVERIFY(writeFileBytes(listPath(), legacyList()));
-    // Root writes anywhere, so as root the program runs as an unprivileged user instead.
-    QStringList runAs;
-    if (::geteuid() == 0) {
-        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                 QFile::ReadOther | QFile::ExeOther);
-        runAs = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                 QStringLiteral("--clear-groups")};
-        if (QProcess::execute(runAs.first(), runAs.mid(1) + QStringList{QStringLiteral("true")}) != 0)
-            QSKIP("cannot run the program as an unprivileged user here");
-    } else {
-        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner);
-    }
-    startProgram(runAs);
-    stopWith(SIGTERM);
-
-    QCOMPARE(m_process.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(m_process.readAllStandardError()).contains(QStringLiteral("无法保存好友名单")));
-    QCOMPARE(fileBytes(listPath()), legacyList());
-    QCOMPARE(folderFiles(), QStringList({"Fernwatch", "QQlist.cfg"}));
-}
-
-void TestFernwatchExe::noDisplayIsOneClearLine()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name));
-    m_process.setProcessEnvironment(env);
-    m_process.start(m_executable, {});
-    QVERIFY(m_process.waitForFinished(15000));
-    QVERIFY(m_process.exitCode() != 0);
-    const QString message = QString::fromUtf8(m_process.readAllStandardError()).trimmed();
-    QVERIFY(message.contains(QStringLiteral("xvfb-run")));
-    QCOMPARE(message.count(QLatin1Char('\n')), 0);
-    QVERIFY(!QFile::exists(listPath()));
-}
-
-void TestFernwatchExe::secondStartForSameListOnlyBringsTheFirstForward_data()
-{
-    QTest::addColumn<QString>("firstFolder"); // relative to the second program's folder
-    QTest::newRow("same folder") << QString();
-    QTest::newRow("other folder") << QStringLiteral("other");
-}
-
-// The first program is hosted here, where its window can be seen; the second is the real program.
-void TestFernwatchExe::secondStartForSameListOnlyBringsTheFirstForward()
-{
-    QFETCH(QString, firstFolder);
-    const bool sameFolder = firstFolder.isEmpty();
-    QVERIFY(QDir(m_dir->path()).mkpath(m_dir->filePath(firstFolder)));
-    const QString firstList = QDir(m_dir->filePath(firstFolder)).filePath(QStringLiteral("QQlist.cfg"));
-    const QByteArray emptyList = "[MEUserData]\nIncout=0\n";
-    QVERIFY(writeFileBytes(firstList, emptyList));
-    Form1 form(firstList);
-    SingleInstance instance(firstList);
-    QCOMPARE(instance.claim(), SingleInstance::Claim::Keeper);
-    connect(&instance, &SingleInstance::showRequested, &form, &Form1::bringForward);
-    form.load();
-    form.showMinimized();
-    QWidget otherWindow; // where the user works meanwhile
-    otherWindow.show();
-    QVERIFY(QTest::qWaitForWindowActive(&otherWindow));
-    const QDateTime written = QFileInfo(firstList).lastModified();
-
-    startProgram();
-    if (sameFolder) {
-        QTRY_COMPARE_WITH_TIMEOUT(m_process.state(), QProcess::NotRunning, 1000);
-        QCOMPARE(m_process.exitCode(), 0);
-        QTRY_VERIFY(form.isVisible() && !form.isMinimized() && form.isActiveWindow());
-        QCOMPARE(folderFiles(), QStringList({"Fernwatch", "QQlist.cfg", "QQlist.cfg.lock"}));
-    } else {
-        stopWith(SIGTERM); // it ran beside the first one, and saved its own list
-        QCOMPARE(m_process.exitCode(), 0);
-        QVERIFY(form.isMinimized());
-    }
-    QCOMPARE(fileBytes(firstList), emptyList);
-    QCOMPARE(QFileInfo(firstList).lastModified(), written);
-
-    form.friendList().addFriend(QStringLiteral("10003"), QStringLiteral("小红"));
-    QSignalSpy closed(&form, &Form1::closed);
-    form.close();
-    QCOMPARE(closed.value(0).value(0), QVariant(0));
-    QCOMPARE(savedFriends(firstList), QStringList({"10003|小红"}));
-}
+};
 
 QTEST_MAIN(TestFernwatchExe)
 #include "tst_fernwatchexe.moc"
