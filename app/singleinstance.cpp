@@ -68,6 +68,7 @@ SingleInstance::Claim SingleInstance::claim()
     // The keeper may be between taking the lock and listening, or between its save and its end.
     while (!waited.hasExpired(answerWaitMs)) {
         if (takeLock()) {
+            removeTakeoverLeftovers();
             listen();
             return Claim::Keeper;
         }
@@ -94,6 +95,17 @@ bool SingleInstance::takeLock()
     const bool taken = m_lock.tryLock(0);
     QCoreApplication::setApplicationName(name);
     return taken;
+}
+
+void SingleInstance::removeTakeoverLeftovers()
+{
+    // Qt guards the takeover of a dead keeper's lock with "<lock>.rmlock", and that one with
+    // "<lock>.rmlock.rmlock" when a start was killed during a takeover. Holding the lock now, this
+    // program is the only one that may take it over, so what such guards remain are left by the dead.
+    const QFileInfo lock(m_lock.fileName());
+    QDir folder = lock.absoluteDir();
+    for (const QString& name : folder.entryList({lock.fileName() + QStringLiteral(".rmlock*")}, QDir::Files))
+        folder.remove(name);
 }
 
 void SingleInstance::release()

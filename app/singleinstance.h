@@ -38,6 +38,7 @@ signals:
 
 private:
     bool takeLock();
+    void removeTakeoverLeftovers();
     void listen();
     void answerRequests();
     bool askKeeperToShow() const;
