@@ -59,7 +59,7 @@ void CheckRun::queryInTurn()
         startQuery(queried);
         // An outcome is looked at only at the end of a slice, so every friend costs a full slice.
         do
-            wait(std::chrono::duration<double>(m_waitSlice).count());
+            Timeout(std::chrono::duration<double>(m_waitSlice).count());
         while (!m_stopped && isChecking(queried));
         if (!m_stopped)
             QCoreApplication::processEvents();
