@@ -1,6 +1,5 @@
 #include "inidocument.h"
 
-#include <QStringDecoder>
 #include <QVarLengthArray>
 #include <algorithm>
 
@@ -203,195 +202,6 @@ QString unescaped(QStringView text)
     return out;
 }
 
-bool inRange(uchar byte, uchar low, uchar high)
-{
-    return byte >= low && byte <= high;
-}
-
-// A four-byte GB18030 code is valid when it stands for a character: counted through all four-byte codes
-// from 81 30 81 30, it comes no later than 84 31 A4 39 (U+FFFF) or from 90 30 81 30 (U+10000) to
-// E3 32 9A 35 (U+10FFFF).
-bool isGb18030FourByteCode(uchar b1, uchar b2, uchar b3, uchar b4)
-{
-    if (!inRange(b1, 0x81, 0xfe) || !inRange(b2, 0x30, 0x39) || !inRange(b3, 0x81, 0xfe) ||
-        !inRange(b4, 0x30, 0x39))
-        return false;
-    const int index = (((b1 - 0x81) * 10 + (b2 - 0x30)) * 126 + (b3 - 0x81)) * 10 + (b4 - 0x30);
-    constexpr int lastBmp = 39419;
-    constexpr int firstSupplementary = 189000;
-    constexpr int lastSupplementary = 1237575;
-    return index <= lastBmp || (index >= firstSupplementary && index <= lastSupplementary);
-}
-
-// What a line's bytes say about its encoding.
-struct LineBytes
-{
-    bool ascii = true;
-    bool gb18030 = true; // valid GB18030
-    bool gb2312 = true;  // every non-ASCII byte pairs up as a GB2312 code: lead A1..F7, trail A1..FE
-};
-
-// Checks the line as GB18030 byte by byte. Qt's decoder gives the same verdict on every code, but once it
-// has met an error it reports one ever after, and a new decoder for each line would cost more than the rest.
-LineBytes lineBytes(QByteArrayView line)
-{
-    LineBytes result;
-    const auto byteAt = [&](qsizetype i) { return i < line.size() ? uchar(line[i]) : uchar(0); };
-    for (qsizetype i = 0; i < line.size();) {
-        const uchar lead = byteAt(i);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        result.ascii = false;
-        const uchar trail = byteAt(i + 1);
-        if (inRange(lead, 0x81, 0xfe) && (inRange(trail, 0x40, 0x7e) || inRange(trail, 0x80, 0xfe))) {
-            result.gb2312 = result.gb2312 && inRange(lead, 0xa1, 0xf7) && trail >= 0xa1;
-            i += 2;
-        } else if (isGb18030FourByteCode(lead, trail, byteAt(i + 2), byteAt(i + 3))) {
-            result.gb2312 = false;
-            i += 4;
-        } else {
-            result.gb18030 = result.gb2312 = false;
-            ++i;
-        }
-    }
-    return result;
-}
-
-// Where a line is valid, and for lines valid in both, which encoding they look like (see the class comment).
-enum class LineKind : quint8
-{
-    Ascii,
-    Utf8Only,
-    Gb18030Only,
-    LooksGb,
-    LooksUtf8,
-    Both,
-    Neither
-};
-
-LineKind lineKind(QByteArrayView line)
-{
-    const LineBytes bytes = lineBytes(line);
-    if (bytes.ascii)
-        return LineKind::Ascii;
-    const bool utf8 = line.isValidUtf8();
-    if (utf8 != bytes.gb18030)
-        return utf8 ? LineKind::Utf8Only : LineKind::Gb18030Only;
-    if (!utf8)
-        return LineKind::Neither;
-    // In valid UTF-8, a byte of E0 or more leads a character of three or four bytes.
-    const bool longCharacter = std::any_of(line.begin(), line.end(), [](char c) { return uchar(c) >= 0xe0; });
-    if (bytes.gb2312 == longCharacter)
-        return LineKind::Both;
-    return bytes.gb2312 ? LineKind::LooksGb : LineKind::LooksUtf8;
-}
-
-// Calls f(start, line) for each line, its LF included. No multi-byte character of UTF-8 or GB18030 holds
-// the byte 0A, so splitting there cuts no character in two.
-template<typename F>
-void forEachLine(QByteArrayView bytes, F f)
-{
-    for (qsizetype start = 0; start < bytes.size();) {
-        const qsizetype newline = bytes.indexOf('\n', start);
-        const qsizetype end = newline < 0 ? bytes.size() : newline + 1;
-        f(start, bytes.sliced(start, end - start));
-        start = end;
-    }
-}
-
-QString decoded(QByteArrayView bytes, bool gb18030)
-{
-    // A mark that is not at the start of the file is text, as when the file is read whole.
-    const auto flags = QStringConverter::Flag::ConvertInitialBom;
-    if (!gb18030)
-        return QStringDecoder(QStringDecoder::Utf8, flags)(bytes);
-    QStringDecoder legacy("GB18030", flags);
-    if (!legacy.isValid())
-        legacy = QStringDecoder(QStringDecoder::System, flags);
-    return legacy(bytes);
-}
-
-// How the lines of a file that is not UTF-8 throughout read; the class comment gives the rule.
-struct LineEncodings
-{
-    std::vector<LineKind> kinds;
-    bool leansGb = false;
-    bool editedInUtf8 = false; // a line only UTF-8 can read
-
-    bool readsAsGb(LineKind kind) const
-    {
-        if (kind == LineKind::Gb18030Only || kind == LineKind::Utf8Only)
-            return kind == LineKind::Gb18030Only;
-        return leansGb && !(kind == LineKind::LooksUtf8 && editedInUtf8);
-    }
-};
-
-LineEncodings lineEncodings(QByteArrayView bytes)
-{
-    LineEncodings result;
-    int gbVotes = 0;
-    int utf8Votes = 0;
-    forEachLine(bytes, [&](qsizetype, QByteArrayView line) {
-        const LineKind kind = lineKind(line);
-        result.kinds.push_back(kind);
-        gbVotes += kind == LineKind::Gb18030Only || kind == LineKind::LooksGb;
-        utf8Votes += kind == LineKind::Utf8Only || kind == LineKind::LooksUtf8;
-        result.editedInUtf8 = result.editedInUtf8 || kind == LineKind::Utf8Only;
-    });
-    result.leansGb = gbVotes > utf8Votes;
-    return result;
-}
-
-QString decodedByLine(QByteArrayView bytes)
-{
-    const LineEncodings encodings = lineEncodings(bytes);
-    // Neighbouring lines in the same encoding are decoded together; ASCII lines read alike in both.
-    QString text;
-    text.reserve(bytes.size());
-    qsizetype runStart = 0;
-    bool runGb = encodings.leansGb;
-    size_t index = 0;
-    forEachLine(bytes, [&](qsizetype start, QByteArrayView) {
-        const LineKind kind = encodings.kinds[index++];
-        if (kind == LineKind::Ascii || encodings.readsAsGb(kind) == runGb)
-            return;
-        text += decoded(bytes.sliced(runStart, start - runStart), runGb);
-        runStart = start;
-        runGb = !runGb;
-    });
-    text += decoded(bytes.sliced(runStart), runGb);
-    return text;
-}
-
-// Every byte-order mark at the start goes, in either encoding: one left in the text would be written back
-// as UTF-8's mark, which the next reading skips, and the first line would read differently.
-QByteArrayView withoutByteOrderMarks(QByteArrayView bytes)
-{
-    const QByteArrayView utf8Mark("\xEF\xBB\xBF");
-    const QByteArrayView gbMark("\x84\x31\x95\x33");
-    while (bytes.startsWith(utf8Mark) || bytes.startsWith(gbMark))
-        bytes = bytes.sliced(bytes.startsWith(utf8Mark) ? utf8Mark.size() : gbMark.size());
-    return bytes;
-}
-
-QString decodeFileText(const QByteArray& bytes)
-{
-    const QByteArrayView text = withoutByteOrderMarks(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString whole = utf8(text);
-    return utf8.hasError() ? decodedByLine(text) : whole;
-}
-
-QString detectLineEnding(const QString& text)
-{
-    const qsizetype newline = text.indexOf(u'\n');
-    if (newline > 0 && text[newline - 1] == u'\r')
-        return QStringLiteral("\r\n");
-    return QStringLiteral("\n");
-}
-
 bool isWritableSectionName(const QString& name)
 {
     for (QChar c : name) {
@@ -435,23 +245,11 @@ QString IniDocument::decodeValue(QStringView written)
 IniDocument IniDocument::parse(const QByteArray& bytes)
 {
     IniDocument document;
-    document.m_text = decodeFileText(bytes);
-    const QString& text = document.m_text;
-    document.m_lineEnding = detectLineEnding(text);
-
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0)
-            end = text.size();
-        // All CRs before the LF end the line ("\r\r\n" is a CRLF file converted once too often): a CR kept
-        // at the end of a line would be read as part of the line ending once the file is written back.
-        qsizetype lineEnd = end;
-        while (lineEnd > start && text[lineEnd - 1] == u'\r')
-            --lineEnd;
-        document.addLine(start, lineEnd - start);
-        start = end + 1;
-    }
+    document.m_bytes = bytes;
+    std::vector<FileEncoding::Line> lines;
+    document.m_encoding = FileEncoding::read(bytes, &document.m_text, &lines);
+    for (const FileEncoding::Line& line : lines)
+        document.addLine(line);
     return document;
 }
 
@@ -459,12 +257,12 @@ QStringView IniDocument::lineText(const Line& line) const
 {
     if (line.isWritten)
         return line.written;
-    return QStringView(m_text).mid(line.offset, line.length);
+    return QStringView(m_text).mid(line.read.textOffset, line.read.textLength);
 }
 
-void IniDocument::addLine(qsizetype offset, qsizetype length)
+void IniDocument::addLine(const FileEncoding::Line& read)
 {
-    const Line line{offset, length, QString(), false};
+    const Line line{read, QString(), false};
     if (const auto name = headerName(lineText(line))) {
         // Where a name occurs twice, the first section counts.
         if (!m_sectionIndex.contains(NameKey{*name}))
@@ -478,13 +276,26 @@ void IniDocument::addLine(qsizetype offset, qsizetype length)
         m_sections.back().lines.push_back(line);
 }
 
-QByteArray IniDocument::toUtf8() const
+QByteArray IniDocument::toBytes()
 {
-    QString text;
-    text.reserve(m_text.size() + m_text.size() / 4 + 64);
+    QByteArray bytes;
+    bytes.reserve(m_bytes.size() + m_bytes.size() / 4 + 64);
+    bytes += QByteArrayView(m_bytes).first(m_encoding.markLength());
+    bool ended = true; // the last line so far ends in a line end
     const auto appendLine = [&](const Line& line) {
-        text += lineText(line);
-        text += m_lineEnding;
+        if (!ended)
+            bytes += m_encoding.lineEnding();
+        const FileEncoding::Line& read = line.read;
+        if (line.isWritten)
+            bytes += m_encoding.encoded(line.written);
+        else
+            bytes += QByteArrayView(m_bytes).sliced(read.offset, read.bodyLength);
+        // A line read from the file keeps its own line end, or the lack of one at the end of the file.
+        if (read.offset >= 0)
+            bytes += QByteArrayView(m_bytes).sliced(read.offset + read.bodyLength, read.endLength);
+        else
+            bytes += m_encoding.lineEnding();
+        ended = read.offset < 0 || read.endLength > 0;
     };
     for (const Line& line : m_preamble)
         appendLine(line);
@@ -492,7 +303,7 @@ QByteArray IniDocument::toUtf8() const
         for (const Line& line : section.lines)
             appendLine(line);
     }
-    return text.toUtf8();
+    return bytes;
 }
 
 const IniDocument::Line* IniDocument::findKey(const Section& section, QStringView key) const
@@ -543,6 +354,11 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     line.written = key + QLatin1Char('=') + encodeValue(value);
     line.isWritten = true;
     if (const Line* existing = findKey(s, key)) {
+        // A value that stays as it was keeps its line as the file has it.
+        const auto entry = entryOf(lineText(*existing));
+        if (entry && decodeValue(entry->writtenValue) == value)
+            return true;
+        line.read = existing->read;
         s.lines[static_cast<size_t>(existing - s.lines.data())] = std::move(line);
         return true;
     }

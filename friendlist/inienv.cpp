@@ -66,5 +66,5 @@ bool IniEnv::readFile(IniDocument& into)
 
 bool IniEnv::commit()
 {
-    return AtomicFile::write(m_filePath, m_document.toUtf8(), &m_errorString, &m_errorNumber);
+    return AtomicFile::write(m_filePath, m_document.toBytes(), &m_errorString, &m_errorNumber);
 }

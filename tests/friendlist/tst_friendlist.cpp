@@ -34,49 +34,57 @@ private slots:
         QCOMPARE(FriendListFile::countFromText("1" + QString(400, '0')), FriendListFile::maximumCount);
     }
 
-    // A list file's bytes -> the friends it loads -> the bytes their save leaves.
+    // A list file's bytes -> the friends it loads, with one added if asked -> the bytes their save leaves.
+    // Lines the save does not change keep their bytes; new ones follow the file's encoding and line end.
     void roundTrip_data()
     {
         QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QStringList>("friends"); // "number|nickname"
+        QTest::addColumn<QString>("added");       // "number|nickname", added before the save
+        QTest::addColumn<QStringList>("friends"); // "number|nickname", as the saved file loads them
         QTest::addColumn<QByteArray>("after");
         const auto row = [](const char* name, const QByteArray& before, const QStringList& friends,
-                            const QByteArray& after = {}) {
-            QTest::newRow(name) << before << friends << (after.isNull() ? before : after);
+                            const QByteArray& after = {}, const QString& added = {}) {
+            QTest::newRow(name) << before << added << friends << (after.isNull() ? before : after);
         };
         const QByteArray head = "[MEUserData]\nIncout=",
                          plain = head + "2\n[1]\nImis1=10001\nImis2=张三\n[2]\nImis1=abc\nImis2=Bob\n";
-        const QByteArray crlf = QByteArray(plain).replace("\n", "\r\n");
-        const QStringList plainFriends = {"10001|张三", "abc|Bob"};
+        const QString third = "[3]\nImis1=3\nImis2=王五\n";
+        const QByteArray plainAdded = QByteArray(plain).replace("Incout=2", "Incout=3") + third.toUtf8();
+        const QStringList plainFriends = {"10001|张三", "abc|Bob"},
+                          addedFriends = plainFriends + QStringList{"3|王五"};
         row("plain", plain, plainFriends);
-        // Backslashes as text, and a blank at the end.
-        const QByteArray two = "[2]\nImis1=C:\\n\\\"\nImis2=\"x \"\n";
-        row("escapes, quotes, blanks",
-            head + " 2 \n[1]\nImis1 = 'x y' \nImis2=\" a\\\\b\\\"c\\nd\\u0041e\\t\"\n" + two,
-            {"x y| a\\b\"c\ndAe\t", "C:\\n\\\"|x "},
-            head + "2\n[1]\nImis1=x y\nImis2=\" a\\\\b\\\"c\\ndAe\\t\"\n" + two);
-        row("letter case", "[meuserdata]\nINCOUT=1\n[1]\nimis1=7\nIMIS2=x\n", {"7|x"},
-            "[meuserdata]\nIncout=1\n[1]\nImis1=7\nImis2=x\n");
+        row("escapes, quotes, blanks, letter case",
+            "[meuserdata]\nINCOUT= 2 \n[1]\nimis1 = 'x y' \nImis2=\" a\\\\b\\\"c\\nd\\u0041e\\t\"\n[2]\n"
+            "Imis1=C:\\n\\\"\nImis2=\"x \"\n",
+            {"x y| a\\b\"c\ndAe\t", "C:\\n\\\"|x "});
         row("comments, stale and twice-named sections",
             "; by hand\n" + head + "1\nV=3\n[1]\nImis1=1\n# note\nImis2=a\n\n[2]\nImis1=2\n[1]\nImis1=3\n",
             {"1|a"});
         row("count \" 3x\"", head + "\" 3x\"\n[1]\nImis1=1\nImis2=a\n", {"1|a", "|", "|"},
             head + "3\n[1]\nImis1=1\nImis2=a\n[2]\nImis1=\nImis2=\n[3]\nImis1=\nImis2=\n");
         row("count x", head + "x\n", {}, head + "0\n");
-        row("two byte-order marks", "\xEF\xBB\xBF\xEF\xBB\xBF" + plain, plainFriends, plain);
-        row("CR CR LF", QByteArray(plain).replace("\n", "\r\r\n"), plainFriends, crlf);
-        QStringEncoder gb18030("GB18030");
-        row("GB18030, CRLF, its mark", "\x84\x31\x95\x33" + gb18030(QString(crlf)), plainFriends, crlf);
+        row("two byte-order marks, a friend added", "\xEF\xBB\xBF\xEF\xBB\xBF" + plain, addedFriends,
+            "\xEF\xBB\xBF\xEF\xBB\xBF" + plainAdded, "3|王五");
+        row("CR CR LF, LF, CRLF, no last line end", "[MEUserData]\r\r\nIncout=1\n[1]\r\nImis1=1\nImis2=a",
+            {"1|a", "2|b"},
+            "[MEUserData]\r\r\nIncout=2\n[1]\r\nImis1=1\nImis2=a\r\n[2]\r\nImis1=2\r\nImis2=b\r\n", "2|b");
+        QStringEncoder gb18030("GB18030"), utf16le(QStringEncoder::Utf16LE), utf16be(QStringEncoder::Utf16BE);
+        const auto crlf = [](QByteArray text) { return QString(text.replace("\n", "\r\n")); };
+        row("GB18030, CRLF, its mark, a friend added", "\x84\x31\x95\x33" + gb18030(crlf(plain)),
+            addedFriends, "\x84\x31\x95\x33" + gb18030(crlf(plainAdded)), "3|王五");
+        row("UTF-16 LE, CRLF, a friend added", "\xFF\xFE" + utf16le(crlf(plain)), addedFriends,
+            "\xFF\xFE" + utf16le(crlf(plainAdded)), "3|王五");
+        row("UTF-16 BE", "\xFE\xFF" + utf16be(QString(plain)), plainFriends);
         const QByteArray legacy = head + "2\n[1]\nImis1=\nImis2=张三\n", added = "[2]\nImis1=\nImis2=李四\n";
-        row("GB18030 and UTF-8", gb18030(QString(legacy)) + added, {"|张三", "|李四"}, legacy + added);
-        row("UTF-8 and a stray byte", head + "1\n[1]\nImis2=张三\nImis1=caf\xE9\n", {"caf\uFFFD|张三"},
-            head + "1\n[1]\nImis2=张三\nImis1=caf\xEF\xBF\xBD\n");
+        row("GB18030 and UTF-8", gb18030(QString(legacy)) + added, {"|张三", "|李四"});
+        row("UTF-8 and a stray byte", head + "1\n[1]\nImis2=张三\nImis1=caf\xE9\n", {"caf\uFFFD|张三"});
         const QString huge(100000, u'长');
         row("huge nickname", head + "1\n[1]\nImis1=\nImis2=" + huge.toUtf8() + "\n", {"|" + huge});
     }
     void roundTrip()
     {
         QFETCH(QByteArray, before);
+        QFETCH(QString, added);
         QFETCH(QStringList, friends);
         QFETCH(QByteArray, after);
         const QTemporaryDir dir;
@@ -84,7 +92,10 @@ private slots:
         FriendListModel list;
         FriendListFile file;
         file.open(listFile);
-        QVERIFY(file.load(list) && file.save(list));
+        QVERIFY(file.load(list));
+        if (!added.isEmpty())
+            list.addFriend(added.section('|', 0, 0), added.section('|', 1));
+        QVERIFY(file.save(list));
         QCOMPARE(fileBytes(listFile), after);
         QCOMPARE(savedFriends(listFile), friends);
     }

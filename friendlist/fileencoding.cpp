@@ -1,0 +1,149 @@
+#include "fileencoding.h"
+
+#include "lineencoding.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+constexpr auto converterFlags = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+
+const QByteArrayView utf8Mark("\xEF\xBB\xBF");
+const QByteArrayView gbMark("\x84\x31\x95\x33");
+const QByteArrayView utf16LeMark("\xFF\xFE");
+const QByteArrayView utf16BeMark("\xFE\xFF");
+
+QStringDecoder gb18030Decoder()
+{
+    QStringDecoder legacy("GB18030", converterFlags);
+    return legacy.isValid() ? std::move(legacy) : QStringDecoder(QStringDecoder::System, converterFlags);
+}
+
+QStringEncoder encoderFor(FileEncoding::Encoding encoding)
+{
+    switch (encoding) {
+    case FileEncoding::Gb18030: {
+        QStringEncoder legacy("GB18030", converterFlags);
+        return legacy.isValid() ? std::move(legacy) : QStringEncoder(QStringEncoder::System, converterFlags);
+    }
+    case FileEncoding::Utf16Le:
+        return QStringEncoder(QStringEncoder::Utf16LE, converterFlags);
+    case FileEncoding::Utf16Be:
+        return QStringEncoder(QStringEncoder::Utf16BE, converterFlags);
+    default:
+        return QStringEncoder(QStringEncoder::Utf8, converterFlags);
+    }
+}
+
+// Every 8-bit mark at the start goes, in either encoding; one left in the text would read as part of the
+// first line.
+qsizetype eightBitMarkLength(QByteArrayView bytes)
+{
+    qsizetype length = 0;
+    for (;;) {
+        const QByteArrayView rest = bytes.sliced(length);
+        if (rest.startsWith(utf8Mark))
+            length += utf8Mark.size();
+        else if (rest.startsWith(gbMark))
+            length += gbMark.size();
+        else
+            return length;
+    }
+}
+
+// Splits `bytes` after each LF, of `unit` bytes each (2 in UTF-16), and calls f(line) for each line with
+// its offset, body and end (the CRs and the LF) set.
+template<typename F>
+void forEachLine(QByteArrayView bytes, qsizetype start, int unit, bool bigEndian, F f)
+{
+    const auto codeAt = [&](qsizetype i) {
+        if (unit == 1)
+            return char16_t(uchar(bytes[i]));
+        const uchar high = uchar(bytes[bigEndian ? i : i + 1]);
+        const uchar low = uchar(bytes[bigEndian ? i + 1 : i]);
+        return char16_t(high << 8 | low);
+    };
+    FileEncoding::Line line;
+    line.offset = start;
+    for (qsizetype i = start; i < bytes.size(); i += unit) {
+        if (i + unit > bytes.size() || codeAt(i) != u'\n')
+            continue;
+        qsizetype bodyEnd = i;
+        while (bodyEnd > line.offset && codeAt(bodyEnd - unit) == u'\r')
+            bodyEnd -= unit;
+        line.bodyLength = bodyEnd - line.offset;
+        line.endLength = i + unit - bodyEnd;
+        f(line);
+        line.offset = i + unit;
+    }
+    if (line.offset < bytes.size()) {
+        line.bodyLength = bytes.size() - line.offset;
+        line.endLength = 0;
+        f(line);
+    }
+}
+
+} // namespace
+
+FileEncoding::FileEncoding()
+    : m_encoder(encoderFor(Utf8))
+{}
+
+void FileEncoding::setEncoding(Encoding encoding)
+{
+    m_encoding = encoding;
+    m_encoder = encoderFor(encoding);
+}
+
+QByteArray FileEncoding::encoded(QStringView text)
+{
+    if (m_encoding == Utf8)
+        return text.toUtf8();
+    return m_encoder.encode(text);
+}
+
+FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector<Line>* lines)
+{
+    FileEncoding file;
+    const bool utf16 = bytes.startsWith(utf16LeMark) || bytes.startsWith(utf16BeMark);
+    const bool bigEndian = bytes.startsWith(utf16BeMark);
+    file.m_markLength = utf16 ? 2 : eightBitMarkLength(bytes);
+
+    // At most one character of text for each byte, so the text is written in place.
+    text->resize(bytes.size() + 1);
+    QChar* out = text->data();
+    QStringDecoder utf8(QStringDecoder::Utf8, converterFlags);
+    QStringDecoder gb18030 = utf16 ? QStringDecoder() : gb18030Decoder();
+    QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
+    const std::vector<LineEncoding::Encoding> verdicts =
+        utf16 ? std::vector<LineEncoding::Encoding>()
+              : LineEncoding::ofLines(bytes.sliced(file.m_markLength));
+    qsizetype gbLines = 0;
+    qsizetype utf8Lines = 0;
+    lines->clear();
+    forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
+        QStringDecoder* decoder = &wide;
+        if (!utf16) {
+            const LineEncoding::Encoding verdict = verdicts[lines->size()];
+            gbLines += verdict == LineEncoding::Gb18030;
+            utf8Lines += verdict == LineEncoding::Utf8;
+            decoder = verdict == LineEncoding::Gb18030 ? &gb18030 : &utf8;
+        }
+        line.textOffset = out - text->constData();
+        out = decoder->appendToBuffer(out, bytes.sliced(line.offset, line.bodyLength));
+        line.textLength = out - text->constData() - line.textOffset;
+        lines->push_back(line);
+    });
+    text->truncate(out - text->constData());
+
+    const QByteArrayView marks = bytes.first(file.m_markLength);
+    if (utf16)
+        file.setEncoding(bigEndian ? Utf16Be : Utf16Le);
+    else if (marks.startsWith(gbMark) || (marks.isEmpty() && gbLines > utf8Lines))
+        file.setEncoding(Gb18030);
+    if (!lines->empty() && (*lines)[0].endLength > (utf16 ? 2 : 1))
+        file.m_lineEnding = file.encoded(u"\r\n");
+    else
+        file.m_lineEnding = file.encoded(u"\n");
+    return file;
+}
