@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
-#include <cerrno>
 #include <cstdio>
 #include <iterator>
 
@@ -35,29 +34,6 @@ QMessageBox::StandardButton askPlainText(QWidget* parent, QMessageBox::Icon icon
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
-// The common reasons a save fails, in the user's words; the system's own text follows for the rest.
-QString saveFailureReason(int errorNumber, const QString& systemText)
-{
-    const QString detail = QStringLiteral("（%1）").arg(systemText);
-    switch (errorNumber) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限") + detail;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("磁盘空间不足") + detail;
-    case EROFS:
-        return QStringLiteral("文件系统为只读") + detail;
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("文件夹不存在") + detail;
-    default:
-        return detail;
-    }
 }
 
 } // namespace
@@ -275,8 +251,7 @@ void Form1::closeSequence(CloseReason reason)
 QString Form1::saveFailureMessage() const
 {
     return QStringLiteral("无法保存好友名单，本次的修改没有写入文件：\n%1\n%2")
-        .arg(QDir::toNativeSeparators(m_listFile.filePath()),
-             saveFailureReason(m_listFile.errorNumber(), m_listFile.errorString()));
+        .arg(QDir::toNativeSeparators(m_listFile.filePath()), m_listFile.failureReason());
 }
 
 void Form1::showSaveFailure(const QString& message)

@@ -62,6 +62,12 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
     bool held() const { return m_held; }
+    // Puts the folder's entries on the disk: a rename is durable only then.
+    void sync() const
+    {
+        if (m_fd >= 0)
+            ::fsync(m_fd);
+    }
 
 private:
     int m_fd;
@@ -161,6 +167,8 @@ bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* er
         error = errno;
     if (!error && ::rename(temporaryName.constData(), targetName.constData()) != 0)
         error = errno;
+    if (!error)
+        lock.sync(); // or a power cut could bring the old file back after the save has returned
     if (error) {
         ::unlink(temporaryName.constData());
         *errorNumber = error;

@@ -4,6 +4,7 @@
 #include "textnumber.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -60,4 +61,39 @@ bool FriendListFile::save(const FriendListModel& list)
         m_store.writeValue(section, nicknameKey, list.nickname(i), false);
     }
     return m_store.commitUpdate();
+}
+
+QString FriendListFile::failureReason() const
+{
+    const QString system = m_store.errorString();
+    const QString detail = system.isEmpty() ? QString() : QStringLiteral("（%1）").arg(system);
+    switch (m_store.failure()) {
+    case IniEnv::Failure::None:
+        return QString();
+    case IniEnv::Failure::Unreadable:
+        return QStringLiteral("无法读取文件，保存会丢失其中的内容") + detail;
+    case IniEnv::Failure::NotAFile:
+        return QStringLiteral("无法读取：这不是一个普通文件");
+    case IniEnv::Failure::ReadOnlyFile:
+        return QStringLiteral("文件为只读");
+    case IniEnv::Failure::Write:
+        break;
+    }
+    switch (m_store.errorNumber()) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限") + detail;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("磁盘空间不足") + detail;
+    case EROFS:
+        return QStringLiteral("文件系统为只读") + detail;
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("文件夹不存在") + detail;
+    default:
+        return detail;
+    }
 }

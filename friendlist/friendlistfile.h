@@ -23,12 +23,12 @@ public:
     // Appends the stored friends to `list`; false when no count is stored (the list is left alone).
     bool load(FriendListModel& list);
     // Writes every friend's number and nickname in one atomic commit; false when the file could not
-    // be written, with the reason in errorString() and errorNumber().
+    // be written, with the reason in failureReason().
     bool save(const FriendListModel& list);
 
     QString filePath() const { return m_store.filePath(); }
-    QString errorString() const { return m_store.errorString(); }
-    int errorNumber() const { return m_store.errorNumber(); }
+    // Why the last save failed, in the user's words, with the system's own text after it where there is one.
+    QString failureReason() const;
 
 private:
     IniEnv m_store;

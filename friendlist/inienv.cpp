@@ -51,14 +51,16 @@ bool IniEnv::commitUpdate()
 
 bool IniEnv::readFile(IniDocument& into)
 {
-    QFile file(m_filePath);
-    if (!file.exists())
+    const QFileInfo info(m_filePath);
+    if (!info.exists())
         return true;
+    // Opening a pipe or a device for reading could wait for ever, or do something to the device.
+    if (!info.isFile())
+        return fail(Failure::NotAFile, 0, QString());
+    QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_errorString = file.errorString();
         // QFile keeps no error number; a file that is there but not readable to us is a matter of permission.
-        m_errorNumber = QFileInfo(file).isReadable() ? 0 : EACCES;
-        return false;
+        return fail(Failure::Unreadable, info.isReadable() ? 0 : EACCES, file.errorString());
     }
     into = IniDocument::parse(file.readAll());
     return true;
@@ -66,5 +68,24 @@ bool IniEnv::readFile(IniDocument& into)
 
 bool IniEnv::commit()
 {
-    return AtomicFile::write(m_filePath, m_document.toBytes(), &m_errorString, &m_errorNumber);
+    // The save replaces the file by renaming a new one over it, which the file's permissions would not stop.
+    // A file that nobody may write is read-only even to the superuser, as the user meant it.
+    const QFileInfo info(m_filePath);
+    const auto writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && !(info.permissions() & writable))
+        return fail(Failure::ReadOnlyFile, 0, QString());
+    if (info.exists() && !info.isWritable())
+        return fail(Failure::Write, EACCES, qt_error_string(EACCES));
+    if (!AtomicFile::write(m_filePath, m_document.toBytes(), &m_errorString, &m_errorNumber))
+        return fail(Failure::Write, m_errorNumber, m_errorString);
+    m_failure = Failure::None;
+    return true;
+}
+
+bool IniEnv::fail(Failure failure, int errorNumber, const QString& errorString)
+{
+    m_failure = failure;
+    m_errorNumber = errorNumber;
+    m_errorString = errorString;
+    return false;
 }

@@ -26,19 +26,29 @@ public:
     void beginUpdate();
     bool commitUpdate();
 
-    // Why the last commit failed, in the system's words, and the system's error number for it (0 where
-    // there is none).
+    enum class Failure
+    {
+        None,
+        Unreadable,   // the file is there but could not be read
+        NotAFile,     // a folder, a device or a pipe stands under the file's name
+        ReadOnlyFile, // the file may not be written, so it is not replaced either
+        Write         // the new file could not be written or put in place
+    };
+    // Why the last read or commit failed; the system's words and error number for it (0 where there is none).
+    Failure failure() const { return m_failure; }
     QString errorString() const { return m_errorString; }
     int errorNumber() const { return m_errorNumber; }
 
 private:
     bool readFile(IniDocument& into);
     bool commit();
+    bool fail(Failure failure, int errorNumber, const QString& errorString);
 
     QString m_filePath;
     IniDocument m_document;
     bool m_updating = false;
     bool m_updateUnreadable = false;
+    Failure m_failure = Failure::None;
     QString m_errorString;
     int m_errorNumber = 0;
 };

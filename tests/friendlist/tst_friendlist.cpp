@@ -4,7 +4,20 @@
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+// Every fsync of the saves goes through here: a folder's notes what the list file held at that moment.
+static QString syncedTarget;
+static QByteArray listAtFolderSync;
+extern "C" int fsync(int fd)
+{
+    struct stat info = {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
+        listAtFolderSync = fileBytes(syncedTarget);
+    return int(::syscall(SYS_fsync, fd));
+}
 
 class TestFriendList : public QObject
 {
@@ -100,41 +113,51 @@ private slots:
         QCOMPARE(savedFriends(listFile), friends);
     }
 
-    // Saves leave the old file or the new one, and no temporary of their own.
+    // Saves leave the old file or the new one, and no temporary of their own; they replace only a file
+    // that may be written, and the replacement is on the disk when they return.
     void atomicSave_data()
     {
-        QTest::addColumn<QString>("link");  // the list file is a link to this one
-        QTest::addColumn<int>("mode");      // QFile's permission bits
+        QTest::addColumn<QString>("kind"); // what stands under the list file's name: file, link, pipe, folder
+        QTest::addColumn<int>("mode");     // QFile's permission bits
         QTest::addColumn<int>("sizeLimit"); // the most a file may hold, as on a full disk
-        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("result");
         QTest::addColumn<QStringList>("left"); // of the temporaries: a killed save's, then two not ours
         const QStringList all = {ours + "Ab3dE", ours + "Ab3dE9", "x" + ours + "Ab3dE9"},
                           others = {all[0], all[2]};
         // A link's target has temporaries of its own name.
-        QTest::newRow("link, its mode kept") << "real.cfg" << 0x6040 << 0 << 0 << all;
-        QTest::newRow("disk full, stale temporaries") << "" << 0x6044 << 10 << EFBIG << others;
-        QTest::newRow("unreadable") << "" << 0 << 0 << EACCES << all;
+        QTest::newRow("link, its mode kept") << "link" << 0x6040 << 0 << "saved" << all;
+        QTest::newRow("disk full, stale temporaries") << "file" << 0x6044 << 10 << "refused: " << others;
+        QTest::newRow("unreadable") << "file" << 0 << 0 << "refused: 无法读取文件，保存会丢失其中的内容"
+                                    << all;
+        QTest::newRow("read-only") << "file" << 0x4044 << 0 << "refused: 文件为只读" << all;
+        QTest::newRow("a pipe") << "pipe" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
+        QTest::newRow("a folder") << "folder" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
     }
     void atomicSave()
     {
-        QFETCH(QString, link);
+        QFETCH(QString, kind);
         QFETCH(int, mode);
         QFETCH(int, sizeLimit);
-        QFETCH(int, error);
+        QFETCH(QString, result);
         QFETCH(QStringList, left);
-        const QString target = link.isEmpty() ? listFile : link;
-        const QByteArray before = "[MEUserData]\nIncout=9\n";
+        syncedTarget = kind == "link" ? "real.cfg" : listFile;
+        const QString& target = syncedTarget;
+        const QByteArray before = "[MEUserData]\nIncout=9\n", after = "[MEUserData]\nIncout=0\n";
+        const bool isFile = kind == "file" || kind == "link";
         const QTemporaryDir dir;
-        QVERIFY(QDir::setCurrent(dir.path()) && writeFileBytes(target, before));
+        QVERIFY(QDir::setCurrent(dir.path()));
         for (const QString& name : {ours + "Ab3dE9", ours + "Ab3dE", "x" + ours + "Ab3dE9"})
             QVERIFY(writeFileBytes(name, "x"));
-        QVERIFY(link.isEmpty() || QFile::link(link, listFile));
-        QVERIFY(QFile::setPermissions(target, QFile::Permissions(mode)));
+        QVERIFY(kind != "pipe" || ::mkfifo(QFile::encodeName(target), 0644) == 0);
+        QVERIFY(kind != "folder" || QDir().mkdir(target));
+        QVERIFY(!isFile ||
+                (writeFileBytes(target, before) && QFile::setPermissions(target, QFile::Permissions(mode))));
+        QVERIFY(kind != "link" || QFile::link(target, listFile));
         const FriendListModel list;
         FriendListFile file;
         file.open(listFile);
         // Root reads every file: it saves as nobody then.
-        const bool asNobody = mode == 0 && ::geteuid() == 0;
+        const bool asNobody = mode == 0 && isFile && ::geteuid() == 0;
         QVERIFY(!asNobody || (QFile::setPermissions(".", QFile::Permissions(0x7777)) &&
                               ::setresuid(65534, 65534, 0) == 0));
         std::signal(SIGXFSZ, SIG_IGN);
@@ -142,13 +165,18 @@ private slots:
         ::getrlimit(RLIMIT_FSIZE, &unlimited);
         const rlimit limit = {sizeLimit ? rlim_t(sizeLimit) : unlimited.rlim_cur, unlimited.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
+        listAtFolderSync.clear();
         const bool saved = file.save(list);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         QVERIFY(!asNobody || ::setresuid(0, 0, 0) == 0);
-        QCOMPARE(std::pair(saved, file.errorNumber()), std::pair(error == 0, error));
-        QCOMPARE(int(QFile::permissions(target)) & 0x7077, mode);
-        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner)); // to read it back
-        QCOMPARE(fileBytes(target), error ? before : "[MEUserData]\nIncout=0\n");
+        QCOMPARE(saved ? "saved" : "refused: " + file.failureReason().section("（", 0, 0), result);
+        QCOMPARE(listAtFolderSync, saved ? after : QByteArray()); // the folder was synced after the rename
+        QCOMPARE(QFileInfo(target).isFile(), isFile);             // nothing replaced a pipe or a folder
+        if (isFile) {
+            QCOMPARE(int(QFile::permissions(target)) & 0x7077, mode);
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner)); // to read it back
+            QCOMPARE(fileBytes(target), saved ? after : before);
+        }
         QCOMPARE(QDir().entryList({"*" + AtomicFile::temporaryTag + "*"}, QDir::Files, QDir::Name), left);
     }
 };
