@@ -121,6 +121,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     qsizetype gbLines = 0;
     qsizetype utf8Lines = 0;
     lines->clear();
+    lines->reserve(size_t(bytes.count('\n')) + 1);
     forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
         QStringDecoder* decoder = &wide;
         if (!utf16) {
@@ -142,8 +143,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     else if (marks.startsWith(gbMark) || (marks.isEmpty() && gbLines > utf8Lines))
         file.setEncoding(Gb18030);
     if (!lines->empty() && (*lines)[0].endLength > (utf16 ? 2 : 1))
-        file.m_lineEnding = file.encoded(u"\r\n");
-    else
-        file.m_lineEnding = file.encoded(u"\n");
+        file.m_lineEndingText = QStringLiteral("\r\n");
+    file.m_lineEnding = file.encoded(file.m_lineEndingText);
     return file;
 }

@@ -46,6 +46,7 @@ public:
     // The byte-order marks at the start of the file, which no line holds.
     qsizetype markLength() const { return m_markLength; }
     const QByteArray& lineEnding() const { return m_lineEnding; }
+    QStringView lineEndingText() const { return m_lineEndingText; }
     QByteArray encoded(QStringView text);
 
 private:
@@ -54,5 +55,6 @@ private:
     Encoding m_encoding = Utf8;
     qsizetype m_markLength = 0;
     QByteArray m_lineEnding = "\n";
+    QString m_lineEndingText = QStringLiteral("\n");
     QStringEncoder m_encoder;
 };

@@ -242,6 +242,14 @@ QString IniDocument::decodeValue(QStringView written)
     return written.toString();
 }
 
+bool IniDocument::readsAs(QStringView written, const QString& value)
+{
+    // Most values are written plain, and then they read as they stand.
+    if (!written.startsWith(u'"') && !written.startsWith(u'\''))
+        return written == value;
+    return decodeValue(written) == value;
+}
+
 IniDocument IniDocument::parse(const QByteArray& bytes)
 {
     IniDocument document;
@@ -281,21 +289,33 @@ QByteArray IniDocument::toBytes()
     QByteArray bytes;
     bytes.reserve(m_bytes.size() + m_bytes.size() / 4 + 64);
     bytes += QByteArrayView(m_bytes).first(m_encoding.markLength());
+    // Neighbouring lines written anew are encoded together, each with its line end.
+    QString written;
+    const auto flush = [&] {
+        bytes += m_encoding.encoded(written);
+        written.clear();
+    };
     bool ended = true; // the last line so far ends in a line end
     const auto appendLine = [&](const Line& line) {
+        const FileEncoding::Line& read = line.read;
         if (!ended)
             bytes += m_encoding.lineEnding();
-        const FileEncoding::Line& read = line.read;
-        if (line.isWritten)
-            bytes += m_encoding.encoded(line.written);
-        else
-            bytes += QByteArrayView(m_bytes).sliced(read.offset, read.bodyLength);
+        if (read.offset < 0) {
+            written += line.written;
+            written += m_encoding.lineEndingText();
+            ended = true;
+            return;
+        }
         // A line read from the file keeps its own line end, or the lack of one at the end of the file.
-        if (read.offset >= 0)
-            bytes += QByteArrayView(m_bytes).sliced(read.offset + read.bodyLength, read.endLength);
-        else
-            bytes += m_encoding.lineEnding();
-        ended = read.offset < 0 || read.endLength > 0;
+        if (line.isWritten) {
+            written += line.written;
+            flush();
+        } else {
+            flush();
+            bytes += QByteArrayView(m_bytes).sliced(read.offset, read.bodyLength);
+        }
+        bytes += QByteArrayView(m_bytes).sliced(read.offset + read.bodyLength, read.endLength);
+        ended = read.endLength > 0;
     };
     for (const Line& line : m_preamble)
         appendLine(line);
@@ -303,6 +323,7 @@ QByteArray IniDocument::toBytes()
         for (const Line& line : section.lines)
             appendLine(line);
     }
+    flush();
     return bytes;
 }
 
@@ -356,7 +377,7 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     if (const Line* existing = findKey(s, key)) {
         // A value that stays as it was keeps its line as the file has it.
         const auto entry = entryOf(lineText(*existing));
-        if (entry && decodeValue(entry->writtenValue) == value)
+        if (entry && readsAs(entry->writtenValue, value))
             return true;
         line.read = existing->read;
         s.lines[static_cast<size_t>(existing - s.lines.data())] = std::move(line);

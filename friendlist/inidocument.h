@@ -73,6 +73,7 @@ private:
     };
 
     QStringView lineText(const Line& line) const;
+    static bool readsAs(QStringView written, const QString& value);
     const Line* findKey(const Section& section, QStringView key) const;
     void addLine(const FileEncoding::Line& read);
     Section& sectionForWriting(const QString& name);
