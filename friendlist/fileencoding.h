@@ -48,6 +48,11 @@ public:
     const QByteArray& lineEnding() const { return m_lineEnding; }
     QStringView lineEndingText() const { return m_lineEndingText; }
     QByteArray encoded(QStringView text);
+    // True when `size` bytes end inside a character: an odd count in UTF-16.
+    bool isMisaligned(qsizetype size) const
+    {
+        return size % 2 != 0 && (m_encoding == Utf16Le || m_encoding == Utf16Be);
+    }
 
 private:
     void setEncoding(Encoding encoding);

@@ -296,10 +296,18 @@ QByteArray IniDocument::toBytes()
         written.clear();
     };
     bool ended = true; // the last line so far ends in a line end
+    const Line* previous = nullptr;
     const auto appendLine = [&](const Line& line) {
         const FileEncoding::Line& read = line.read;
-        if (!ended)
+        if (!ended) {
+            // A UTF-16 file can end in half a character, which would put every line after it out of step.
+            if (m_encoding.isMisaligned(bytes.size())) {
+                bytes.chop(previous->read.bodyLength);
+                bytes += m_encoding.encoded(lineText(*previous));
+            }
             bytes += m_encoding.lineEnding();
+        }
+        previous = &line;
         if (read.offset < 0) {
             written += line.written;
             written += m_encoding.lineEndingText();
