@@ -1,22 +1,59 @@
 #include "lineencoding.h"
 
+#include <QStringDecoder>
+#include <QVarLengthArray>
 #include <algorithm>
+#include <bitset>
+#include <string_view>
 
-// A file that is valid UTF-8 as a whole reads as UTF-8. Any other file is read line by line:
-// - A line valid in only one of the two encodings reads in that one.
-// - A line valid in both looks GB18030 if its non-ASCII bytes pair up as GB2312 codes (A1..F7, then A1..FE)
-//   and it holds no UTF-8 character of three or four bytes: GB18030 text valid in UTF-8 mostly reads there as
-//   Latin, Greek or Cyrillic letters. It looks UTF-8 if it holds such a character, as every Chinese one is,
-//   and does not pair up: UTF-8 Chinese mostly carries bytes 80..A0.
-// - The file leans GB18030 if more lines are GB18030-only or look GB18030 than are UTF-8-only or look UTF-8.
-//   Lines valid in both, and lines valid in neither, read in the leaning; but in a GB18030-leaning file with
-//   a UTF-8-only line, lines that look UTF-8 read as UTF-8.
+// Each line is read both ways, and each reading costs about as many bits as it takes to pick its characters
+// among those people put in nicknames; the cheaper reading is the likelier one.
+// - A Chinese character costs 12 if it is one of the 3,755 common ones (GB2312's first level, B0A1..D7F9),
+//   16 if not, in either encoding; other two-byte GB18030 codes cost 16 in GB2312's symbol rows and 18
+//   elsewhere, four-byte ones 22.
+// - In UTF-8, other characters of three or four bytes cost 22, or 30 for private-use ones and those past
+//   the planes in use. A Latin, Greek or Cyrillic letter of two bytes costs 5 in a word that reads like a
+//   name, and 16 elsewhere, as every other two-byte character does. A Latin word reads like a name when it
+//   has ASCII letters too (José, Müller); a Greek or Cyrillic one when it is of one script, has a vowel and
+//   is capitalised or of one case throughout (Сергей, Ελένη). A name word of one or two letters costs 8
+//   more. An ASCII letter or sign run straight onto a character of another script than Latin costs 10:
+//   that is how a GBK code with a trail of 40..7E reads. A stray byte costs 16 where taking it out leaves
+//   well-formed UTF-8 that still holds a character of several bytes.
+// - ASCII costs nothing, a byte that fits no character 20.
+// GB18030 read as UTF-8 gives ill-formed bytes, symbols, lone accented letters and Cyrillic without vowels
+// (小谢, D0A1 D0BB, reads Сл); UTF-8 read as GB18030 gives three rare characters for every two (王五 reads
+// 鐜嬩簲).
+// A file is UTF-8 throughout, or an old GB18030 file with lines added to it in UTF-8: UTF-8 files do not get
+// GB18030 lines. In the latter, a line reads as UTF-8 where that is cheaper by more than 14 (a nickname of
+// common characters typed in UTF-8 is so by 16 or more), and costs 2 more in the file's total; the file is
+// the one of the two whose lines cost less in all. Stray bytes are weighed only in a file with one or two
+// ill-formed lines.
 
 namespace {
 
-bool inRange(uchar byte, uchar low, uchar high)
+constexpr int invalidCost = 20;
+constexpr int commonCost = 12;
+constexpr int rareCost = 16;
+constexpr int gbOtherCost = 18;
+constexpr int gbFourByteCost = 22;
+constexpr int longOtherCost = 22;
+constexpr int neverCost = 30;
+constexpr int twoByteOtherCost = 16;
+constexpr int nameLetterCost = 5;
+constexpr int shortNameCost = 8;
+constexpr int joinCost = 10;
+constexpr int strayByteCost = 16;
+constexpr int addedLineMargin = 14;
+constexpr int addedLineCost = 2;
+
+bool inRange(uint value, uint low, uint high)
 {
-    return byte >= low && byte <= high;
+    return value >= low && value <= high;
+}
+
+bool isLatinLetter(char32_t c)
+{
+    return inRange(c, 0xc0, 0x24f) && c != 0xd7 && c != 0xf7;
 }
 
 // A four-byte GB18030 code is valid when it stands for a character: counted through all four-byte codes
@@ -34,132 +71,263 @@ bool isGb18030FourByteCode(uchar b1, uchar b2, uchar b3, uchar b4)
     return index <= lastBmp || (index >= firstSupplementary && index <= lastSupplementary);
 }
 
-// What a line's bytes say about its encoding.
-struct LineBytes
+int gbTwoByteCost(uchar lead, uchar trail)
 {
-    bool ascii = true;
-    bool gb18030 = true; // valid GB18030
-    bool gb2312 = true;  // every non-ASCII byte pairs up as a GB2312 code: lead A1..F7, trail A1..FE
-};
+    if (trail < 0xa1)
+        return gbOtherCost;
+    if (inRange(lead, 0xb0, 0xd6) || (lead == 0xd7 && trail <= 0xf9))
+        return commonCost;
+    return inRange(lead, 0xa1, 0xa9) || inRange(lead, 0xd7, 0xf7) ? rareCost : gbOtherCost;
+}
 
-// Checks the line as GB18030 byte by byte. Qt's decoder gives the same verdict on every code, but once it
-// has met an error it reports one ever after, and a new decoder for each line would cost more than the rest.
-LineBytes lineBytes(QByteArrayView line)
+// The line read as GB18030. Qt's decoder agrees on every code, but once it has met an error it reports one
+// ever after, and a new decoder for each line would cost more than the rest.
+int gb18030Cost(QByteArrayView line)
 {
-    LineBytes result;
     const auto byteAt = [&](qsizetype i) { return i < line.size() ? uchar(line[i]) : uchar(0); };
+    int cost = 0;
     for (qsizetype i = 0; i < line.size();) {
         const uchar lead = byteAt(i);
+        const uchar trail = byteAt(i + 1);
         if (lead < 0x80) {
             ++i;
-            continue;
-        }
-        result.ascii = false;
-        const uchar trail = byteAt(i + 1);
-        if (inRange(lead, 0x81, 0xfe) && (inRange(trail, 0x40, 0x7e) || inRange(trail, 0x80, 0xfe))) {
-            result.gb2312 = result.gb2312 && inRange(lead, 0xa1, 0xf7) && trail >= 0xa1;
+        } else if (inRange(lead, 0x81, 0xfe) && (inRange(trail, 0x40, 0x7e) || inRange(trail, 0x80, 0xfe))) {
+            cost += gbTwoByteCost(lead, trail);
             i += 2;
         } else if (isGb18030FourByteCode(lead, trail, byteAt(i + 2), byteAt(i + 3))) {
-            result.gb2312 = false;
+            cost += gbFourByteCost;
             i += 4;
         } else {
-            result.gb18030 = result.gb2312 = false;
+            cost += invalidCost;
             ++i;
         }
     }
-    return result;
+    return cost;
 }
 
-// Where a line is valid, and for lines valid in both, which encoding they look like (see the class comment).
-enum class LineKind : quint8
+// The common characters by code point from U+4E00, taken from the decoder; without one, every Chinese
+// character counts as rare.
+const std::bitset<0x5200>& commonCharacters()
 {
-    Ascii,
-    Utf8Only,
-    Gb18030Only,
-    LooksGb,
-    LooksUtf8,
-    Both,
-    Neither
+    static const std::bitset<0x5200> common = [] {
+        QByteArray codes;
+        for (int lead = 0xb0; lead <= 0xd7; ++lead) {
+            for (int trail = 0xa1; trail <= (lead == 0xd7 ? 0xf9 : 0xfe); ++trail)
+                codes.append(char(lead)).append(char(trail));
+        }
+        QStringDecoder decoder("GB18030");
+        std::bitset<0x5200> set;
+        for (const QChar c : decoder.isValid() ? QString(decoder(codes)) : QString()) {
+            if (inRange(c.unicode(), 0x4e00, 0x9fff))
+                set.set(c.unicode() - 0x4e00);
+        }
+        return set;
+    }();
+    return common;
+}
+
+int longCharacterCost(char32_t c)
+{
+    if (inRange(c, 0x4e00, 0x9fff))
+        return commonCharacters()[c - 0x4e00] ? commonCost : rareCost;
+    return inRange(c, 0xe000, 0xf8ff) || c >= 0x40000 ? neverCost : longOtherCost;
+}
+
+// A run of letters in UTF-8: its letters of two bytes are priced when it ends.
+struct Word
+{
+    enum Script : quint8
+    {
+        None = 0,
+        Ascii = 1,
+        Latin = 2,
+        Greek = 4,
+        Cyrillic = 8
+    };
+
+    int letters = 0;
+    int twoByteLetters = 0;
+    int upper = 0;
+    quint8 scripts = None;
+    bool upperAfterFirst = false;
+    bool vowel = false;
+
+    static Script scriptOf(char32_t c)
+    {
+        if (c < 0x80)
+            return inRange(c | 0x20, 'a', 'z') ? Ascii : None;
+        if (isLatinLetter(c))
+            return Latin;
+        if (inRange(c, 0x386, 0x3ce) && c != 0x387 && c != 0x38b && c != 0x38d && c != 0x3a2)
+            return Greek;
+        return inRange(c, 0x400, 0x45f) || inRange(c, 0x490, 0x491) ? Cyrillic : None;
+    }
+
+    // False for a character that is no letter of these scripts; it ends the word.
+    bool add(char32_t c)
+    {
+        const Script script = scriptOf(c);
+        if (script == None)
+            return false;
+        scripts |= script;
+        ++letters;
+        if (script == Ascii)
+            return true;
+        ++twoByteLetters;
+        const bool isUpper = script == Greek ? c <= 0x3ab && c != 0x390 : c <= 0x42f || c == 0x490;
+        upper += isUpper;
+        upperAfterFirst = upperAfterFirst || (isUpper && letters > 1);
+        constexpr std::u32string_view vowels =
+            U"ΑΕΗΙΟΥΩΆΈΉΊΌΎΏΪΫαεηιουωάέήίόύώϊϋΐΰАЕЁИОУЫЭЮЯІЇЄаеёиоуыэюяіїє";
+        vowel = vowel || vowels.find(c) != std::u32string_view::npos;
+        return true;
+    }
+
+    int end()
+    {
+        const bool caseFits = !upperAfterFirst || upper == letters;
+        const bool name =
+            scripts == (Ascii | Latin) || ((scripts == Greek || scripts == Cyrillic) && vowel && caseFits);
+        const int cost = name ? twoByteLetters * nameLetterCost + (letters <= 2 ? shortNameCost : 0)
+                              : twoByteLetters * twoByteOtherCost;
+        *this = Word();
+        return cost;
+    }
 };
 
-LineKind lineKind(QByteArrayView line)
+// The length of the well-formed UTF-8 character at `i`, with its code point in `c`; 0 if there is none.
+int utf8Character(QByteArrayView bytes, qsizetype i, char32_t* c)
 {
-    const LineBytes bytes = lineBytes(line);
-    if (bytes.ascii)
-        return LineKind::Ascii;
-    const bool utf8 = line.isValidUtf8();
-    if (utf8 != bytes.gb18030)
-        return utf8 ? LineKind::Utf8Only : LineKind::Gb18030Only;
-    if (!utf8)
-        return LineKind::Neither;
-    // In valid UTF-8, a byte of E0 or more leads a character of three or four bytes.
-    const bool longCharacter = std::any_of(line.begin(), line.end(), [](char c) { return uchar(c) >= 0xe0; });
-    if (bytes.gb2312 == longCharacter)
-        return LineKind::Both;
-    return bytes.gb2312 ? LineKind::LooksGb : LineKind::LooksUtf8;
+    const uchar lead = uchar(bytes[i]);
+    int length = 0;
+    if (inRange(lead, 0xc2, 0xdf))
+        length = 2;
+    else if (inRange(lead, 0xe0, 0xef))
+        length = 3;
+    else if (inRange(lead, 0xf0, 0xf4))
+        length = 4;
+    if (length == 0 || i + length > bytes.size())
+        return 0;
+    // The second byte also rules out overlong forms, surrogates and code points past U+10FFFF.
+    const uchar low = lead == 0xe0 ? 0xa0 : lead == 0xf0 ? 0x90 : 0x80;
+    const uchar high = lead == 0xed ? 0x9f : lead == 0xf4 ? 0x8f : 0xbf;
+    *c = lead & (0x7f >> length);
+    for (int k = 1; k < length; ++k) {
+        const uchar next = uchar(bytes[i + k]);
+        if (!inRange(next, k == 1 ? low : 0x80, k == 1 ? high : 0xbf))
+            return 0;
+        *c = *c << 6 | (next & 0x3f);
+    }
+    return length;
 }
 
-// Calls f(start, line) for each line, its LF included. No multi-byte character of UTF-8 or GB18030 holds
-// the byte 0A, so splitting there cuts no character in two.
+struct Utf8Reading
+{
+    int cost = 0;
+    int invalidBytes = 0;
+    qsizetype firstInvalid = -1;
+};
+
+Utf8Reading readUtf8(QByteArrayView line)
+{
+    Utf8Reading reading;
+    Word word;
+    bool foreignBefore = false; // the character before is of several bytes and no Latin letter
+    for (qsizetype i = 0; i < line.size();) {
+        char32_t c = uchar(line[i]);
+        const int length = c < 0x80 ? 1 : utf8Character(line, i, &c);
+        if (length == 0) {
+            reading.cost += word.end() + invalidCost;
+            reading.firstInvalid = reading.invalidBytes++ ? reading.firstInvalid : i;
+            foreignBefore = false;
+            ++i;
+            continue;
+        }
+        i += length;
+        if (length == 1 && foreignBefore && inRange(c, 0x40, 0x7e))
+            reading.cost += joinCost;
+        foreignBefore = length > 1 && !isLatinLetter(c);
+        if (length <= 2 && word.add(c))
+            continue;
+        reading.cost += word.end();
+        if (length == 2)
+            reading.cost += twoByteOtherCost;
+        else if (length > 2)
+            reading.cost += longCharacterCost(c);
+    }
+    reading.cost += word.end();
+    return reading;
+}
+
+// The line read as UTF-8 with a stray byte near its first ill-formed one taken out, where that is cheaper.
+// A stray byte spoils the character it falls into, or the one after it.
+int repairedUtf8Cost(QByteArrayView line)
+{
+    const Utf8Reading reading = readUtf8(line);
+    if (reading.invalidBytes == 0 || reading.invalidBytes > 5)
+        return reading.cost;
+    int cost = reading.cost;
+    QVarLengthArray<char, 256> repaired(line.size() - 1);
+    const qsizetype last = std::min(reading.firstInvalid + 3, line.size() - 1);
+    for (qsizetype stray = std::max<qsizetype>(0, reading.firstInvalid - 3); stray <= last; ++stray) {
+        std::copy(line.begin(), line.begin() + stray, repaired.begin());
+        std::copy(line.begin() + stray + 1, line.end(), repaired.begin() + stray);
+        const QByteArrayView rest(repaired.data(), repaired.size());
+        const Utf8Reading without = readUtf8(rest);
+        const bool multiByte = std::any_of(rest.begin(), rest.end(), [](char c) { return uchar(c) >= 0x80; });
+        if (without.invalidBytes == 0 && multiByte)
+            cost = std::min(cost, without.cost + strayByteCost);
+    }
+    return cost;
+}
+
+// Calls f(line) for each line, its LF included. No multi-byte character of UTF-8 or GB18030 holds the byte
+// 0A, so splitting there cuts no character in two.
 template<typename F>
 void forEachLine(QByteArrayView bytes, F f)
 {
     for (qsizetype start = 0; start < bytes.size();) {
         const qsizetype newline = bytes.indexOf('\n', start);
         const qsizetype end = newline < 0 ? bytes.size() : newline + 1;
-        f(start, bytes.sliced(start, end - start));
+        f(bytes.sliced(start, end - start));
         start = end;
     }
-}
-
-// How the lines of a file that is not UTF-8 throughout read; the class comment gives the rule.
-struct LineEncodings
-{
-    std::vector<LineKind> kinds;
-    bool leansGb = false;
-    bool editedInUtf8 = false; // a line only UTF-8 can read
-
-    bool readsAsGb(LineKind kind) const
-    {
-        if (kind == LineKind::Gb18030Only || kind == LineKind::Utf8Only)
-            return kind == LineKind::Gb18030Only;
-        return leansGb && !(kind == LineKind::LooksUtf8 && editedInUtf8);
-    }
-};
-
-LineEncodings lineEncodings(QByteArrayView bytes)
-{
-    LineEncodings result;
-    int gbVotes = 0;
-    int utf8Votes = 0;
-    forEachLine(bytes, [&](qsizetype, QByteArrayView line) {
-        const LineKind kind = lineKind(line);
-        result.kinds.push_back(kind);
-        gbVotes += kind == LineKind::Gb18030Only || kind == LineKind::LooksGb;
-        utf8Votes += kind == LineKind::Utf8Only || kind == LineKind::LooksUtf8;
-        result.editedInUtf8 = result.editedInUtf8 || kind == LineKind::Utf8Only;
-    });
-    result.leansGb = gbVotes > utf8Votes;
-    return result;
 }
 
 } // namespace
 
 std::vector<LineEncoding::Encoding> LineEncoding::ofLines(QByteArrayView bytes)
 {
+    // Each line's verdict in a GB18030 file first: Utf8 for a line added in UTF-8.
     std::vector<Encoding> result;
-    const bool utf8 = bytes.isValidUtf8();
-    const LineEncodings encodings = utf8 ? LineEncodings() : lineEncodings(bytes);
-    size_t index = 0;
-    forEachLine(bytes, [&](qsizetype, QByteArrayView line) {
-        const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
-        if (ascii)
+    qint64 utf8File = 0;
+    qint64 gbFile = 0;
+    std::vector<std::pair<QByteArrayView, int>> illFormed; // with their cost as UTF-8
+    forEachLine(bytes, [&](QByteArrayView whole) {
+        const auto high = std::find_if(whole.begin(), whole.end(), [](char c) { return uchar(c) >= 0x80; });
+        if (high == whole.end()) {
             result.push_back(Ascii);
-        else if (utf8)
-            result.push_back(Utf8);
-        else
-            result.push_back(encodings.readsAsGb(encodings.kinds[index]) ? Gb18030 : Utf8);
-        ++index;
+            return;
+        }
+        // ASCII costs nothing either way, save the letters of a word that has a non-ASCII one.
+        auto start = high;
+        while (start != whole.begin() && inRange(uchar(start[-1]) | 0x20, 'a', 'z'))
+            --start;
+        const QByteArrayView line = whole.sliced(start - whole.begin());
+        const Utf8Reading utf8 = readUtf8(line);
+        const int gb18030 = gb18030Cost(line);
+        const bool added = utf8.cost + addedLineMargin < gb18030;
+        result.push_back(added ? Utf8 : Gb18030);
+        utf8File += utf8.cost;
+        gbFile += added ? utf8.cost + addedLineCost : gb18030;
+        if (utf8.invalidBytes > 0 && illFormed.size() <= 2)
+            illFormed.emplace_back(line, utf8.cost);
     });
+    if (illFormed.size() <= 2) {
+        for (const auto& [line, cost] : illFormed)
+            utf8File += repairedUtf8Cost(line) - cost;
+    }
+    if (gbFile >= utf8File)
+        std::replace(result.begin(), result.end(), Gb18030, Utf8);
     return result;
 }

@@ -88,8 +88,13 @@ private slots:
         row("UTF-16 LE, CRLF, a friend added", "\xFF\xFE" + utf16le(crlf(plain)), addedFriends,
             "\xFF\xFE" + utf16le(crlf(plainAdded)), "3|王五");
         row("UTF-16 BE", "\xFE\xFF" + utf16be(QString(plain)), plainFriends);
-        const QByteArray legacy = head + "2\n[1]\nImis1=\nImis2=张三\n", added = "[2]\nImis1=\nImis2=李四\n";
-        row("GB18030 and UTF-8", gb18030(QString(legacy)) + added, {"|张三", "|李四"});
+        const QByteArray legacy = head + "3\n[1]\nImis1=\nImis2=张三\n[2]\nImis1=\nImis2=李四\n";
+        row("a UTF-8 line in a GB18030 list", gb18030(QString(legacy)) + "[3]\nImis1=\nImis2=王五\n",
+            {"|张三", "|李四", "|王五"});
+        // 小谢 and 小郑 are D0A1 D0BB and D0A1 D6A3: valid UTF-8 too.
+        row("a small GB18030 list valid as UTF-8",
+            gb18030(QString(head + "2\n[1]\nImis1=\nImis2=小谢\n[2]\nImis1=\nImis2=小郑\n")),
+            {"|小谢", "|小郑"});
         row("UTF-8 and a stray byte", head + "1\n[1]\nImis2=张三\nImis1=caf\xE9\n", {"caf\uFFFD|张三"});
         const QString huge(100000, u'长');
         row("huge nickname", head + "1\n[1]\nImis1=\nImis2=" + huge.toUtf8() + "\n", {"|" + huge});
