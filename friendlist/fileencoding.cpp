@@ -65,22 +65,31 @@ void forEachLine(QByteArrayView bytes, qsizetype start, int unit, bool bigEndian
     };
     FileEncoding::Line line;
     line.offset = start;
-    for (qsizetype i = start; i < bytes.size(); i += unit) {
-        if (i + unit > bytes.size() || codeAt(i) != u'\n')
-            continue;
-        qsizetype bodyEnd = i;
+    // CRs before the LF, or at the end of the file, end the line too: one kept in the line would turn into
+    // part of its line end as soon as a line is written after it.
+    const auto endLine = [&](qsizetype end, bool lineFeed) {
+        qsizetype bodyEnd = lineFeed ? end - unit : end;
         while (bodyEnd > line.offset && codeAt(bodyEnd - unit) == u'\r')
             bodyEnd -= unit;
         line.bodyLength = bodyEnd - line.offset;
-        line.endLength = i + unit - bodyEnd;
+        line.endLength = end - bodyEnd;
+        line.lineFeed = lineFeed;
         f(line);
-        line.offset = i + unit;
+        line.offset = end;
+    };
+    for (qsizetype i = start; i + unit <= bytes.size(); i += unit) {
+        if (codeAt(i) == u'\n')
+            endLine(i + unit, true);
     }
-    if (line.offset < bytes.size()) {
-        line.bodyLength = bytes.size() - line.offset;
-        line.endLength = 0;
-        f(line);
-    }
+    if (line.offset == bytes.size())
+        return;
+    if ((bytes.size() - line.offset) % unit == 0)
+        return endLine(bytes.size(), false);
+    // A UTF-16 file that ends in half a character: the half belongs to the last line's body.
+    line.bodyLength = bytes.size() - line.offset;
+    line.endLength = 0;
+    line.lineFeed = false;
+    f(line);
 }
 
 } // namespace

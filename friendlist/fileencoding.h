@@ -30,7 +30,8 @@ public:
     {
         qsizetype offset = -1; // of its first byte; -1 for a line not read from the file
         qsizetype bodyLength = 0;
-        qsizetype endLength = 0; // the CRs and LF that end it; none for a last line without them
+        qsizetype endLength = 0; // the CRs and the LF that end it; at the end of the file, CRs or nothing
+        bool lineFeed = false;
         qsizetype textOffset = 0;
         qsizetype textLength = 0;
     };

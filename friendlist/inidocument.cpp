@@ -323,7 +323,7 @@ QByteArray IniDocument::toBytes()
             bytes += QByteArrayView(m_bytes).sliced(read.offset, read.bodyLength);
         }
         bytes += QByteArrayView(m_bytes).sliced(read.offset + read.bodyLength, read.endLength);
-        ended = read.endLength > 0;
+        ended = read.lineFeed;
     };
     for (const Line& line : m_preamble)
         appendLine(line);
