@@ -7,12 +7,44 @@
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
-#include "windowsxpc.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-using namespace std::chrono_literals;
+// The list as a person sees it: "text|number|nickname|picture" for each row, the picture told apart by its
+// average colour: "grey", "blue" or "warm".
+static QString rows(const FriendListModel& list)
+{
+    QStringList rows = shownRows(list);
+    for (int row = 0; row < rows.size(); ++row) {
+        const QIcon icon = list.index(row, 0).data(Qt::DecorationRole).value<QIcon>();
+        const QColor colour = icon.pixmap(1).toImage().pixelColor(0, 0);
+        const bool blue = colour.hsvHue() >= 180 && colour.hsvHue() < 270;
+        rows[row] = rows[row].chopped(1) + (colour.hsvSaturation() < 30 ? "grey" : blue ? "blue" : "warm");
+    }
+    return rows.join(' ');
+}
+
+// A window as a person reads it: its title; each text that lies inside it, after its control's name, line
+// by line (20 pixels high) and from left to right; then the controls that Tab walks through.
+static QString look(QWidget* window)
+{
+    QMultiMap<std::pair<int, int>, QString> texts; // by line, then from the left
+    for (QWidget* c : window->findChildren<QWidget*>()) {
+        const QRect place(c->mapTo(window, QPoint()), c->size());
+        const QString text = c->property("text").toString() + c->property("title").toString();
+        if (!text.isEmpty() && c->isVisibleTo(window) && window->rect().contains(place))
+            texts.insert({place.y() / 20, place.x()},
+                         (c->objectName().isEmpty() ? c->parentWidget() : c)->objectName() + ' ' + text);
+    }
+    QStringList seen = QStringList(window->windowTitle()) + texts.values(), tab;
+    QTest::keyClick(window, Qt::Key_Tab); // on from the control that has the focus, or to the first one
+    while (window->focusWidget() && !tab.contains(window->focusWidget()->objectName())) {
+        tab << window->focusWidget()->objectName();
+        QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+    }
+    return seen.join(", ") + "; tab " + tab.join(' ');
+}
 
 // Each row is a script of steps, "; " between them, and what the user meets meanwhile, in order. A
 // step "@2 step" is taken when the second presence query arrives, inside the check run. The boxes
@@ -25,8 +57,9 @@ class TestApp : public QObject
     const QString m_path = m_dir.filePath("QQlist.cfg");
     FakePresenceService m_service;
     QStringList m_seen;
-    QString m_answer; // to a box: the default button, "no", or "yes 3": select the third friend, then Yes
-    QString m_typed;  // into the add dialog: "number|nickname|way out", a button or "frame"
+    // To a box: "no", or else its default button. To the add dialog: "look", or "number|nickname|way out",
+    // a key (Enter, Esc) or a button.
+    QString m_answer;
 
     bool eventFilter(QObject* object, QEvent* event) override
     {
@@ -37,20 +70,29 @@ class TestApp : public QObject
     void answer(QDialog* window)
     {
         if (auto* box = qobject_cast<QMessageBox*>(window)) {
-            box->parentWidget()->findChild<FriendListView*>()->selectPosition(m_answer.mid(4).toInt());
             QAbstractButton* choice = m_answer == "no" ? box->button(QMessageBox::No) : box->defaultButton();
             m_seen << QString(box->text()).replace(m_path, "L").section("（", 0, 0) +
                           (box->textFormat() == Qt::PlainText ? " " : " rich ") + choice->text();
             return choice->click();
         }
-        for (int box = 0; box < 2; ++box) {
-            QGuiApplication::clipboard()->setText(m_typed.section('|', box, box));
-            QTest::keyClick(window->findChildren<QLineEdit*>()[box], Qt::Key_V, Qt::ControlModifier);
+        if (m_answer == "look") {
+            m_seen << "look " + look(window);
+            return window->reject();
         }
-        const QString way = m_typed.section('|', 2);
-        way == "frame" ? void(window->close()) : window->findChild<QAbstractButton*>(way)->click();
-        if (window->isVisible())
-            m_seen << "left open", window->close();
+        // As a person types: the number where the focus is, Tab, the nickname.
+        QGuiApplication::clipboard()->setText(m_answer.section('|', 0, 0));
+        QTest::keyClick(window->focusWidget(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+        QGuiApplication::clipboard()->setText(m_answer.section('|', 1, 1));
+        QTest::keyClick(window->focusWidget(), Qt::Key_V, Qt::ControlModifier);
+        if (auto* button = window->findChild<QAbstractButton*>(m_answer.section('|', 2)))
+            button->click();
+        else
+            QTest::keySequence(window->focusWidget(), QKeySequence(m_answer.section('|', 2)));
+        if (window->isVisible()) {
+            m_seen << "left open";
+            window->close();
+        }
     }
 
     void run(Form1& form, const QString& script, const QString& phase)
@@ -63,14 +105,13 @@ class TestApp : public QObject
             {"answer", [&](auto answer) { m_answer = answer; }},
             {"select", [&](auto n) { form.findChild<FriendListView*>()->selectPosition(n.toInt()); }},
             {"add", [&](auto t) { form.friendList().addFriend(t.section('|', 0, 0), t.section('|', 1)); }},
-            {"dialog", [&](auto t) { m_typed = t, form.findChild<QPushButton*>("Command2")->click(); }},
-            {"rows", [&](auto) { m_seen << "rows " + shownRows(form.friendList()).join(' '); }},
-            {"index", [&](auto) { m_seen << "index " + QString::number(form.CurrentIndex()); }},
+            {"rows", [&](auto) { m_seen << "rows " + rows(form.friendList()); }},
+            {"shown", [&](auto) { m_seen << (form.isVisible() ? "shown" : "hidden"); }},
+            {"look", [&](auto) { m_seen << "look " + look(&form); }},
             {"gone", [&](auto) { QVERIFY(QFile::rename(m_dir.path(), m_dir.path() + '~')); }},
-            {"title", [&](auto) { m_seen << form.windowTitle(); }},
-            {"text", [&](auto name) { m_seen << form.findChild<QAbstractButton*>(name)->text(); }},
-            {"attach",
-             [&](auto f) { SkinH_AttachEx(qPrintable(f), ""), m_seen << qApp->styleSheet().left(2); }},
+            {"attach", [&](auto f) { SkinH_AttachEx(qPrintable(f), ""); }},
+            // How the style sheet in use begins.
+            {"sheet", [&](auto) { m_seen << qApp->styleSheet().left(2); }},
         };
         for (const QString& step : script.split("; ")) {
             const bool now = !step.startsWith('@');
@@ -106,66 +147,71 @@ private slots:
         const QString file = "write [MEUserData]\nIncout=3\n[1]\nImis1=10001\nImis2=小明\n[2]\nImis1=10002\n"
                              "Imis2=Alice\n[3]\nImis1=abc 12\nImis2=老王\n; ";
         const QString question = "真的需要删除 【%1】 这个吗？ 是(&Y); ";
-        const QString started = "skin /qq2009.she 0; style L 0; ";
-        const QString checking =
-            started + "press 小明|10001|小明|2 Alice|10002|Alice|2 老王|abc 12|老王|2; query 10001; ";
-        const QString edits = file + "load; @1 add 40004|新朋友; @1 select 1; @1 press Command3; ";
-        const QString edited = question.arg("小明") + "closed 0; saved 10002|Alice abc 12|老王 40004|新朋友";
+        const QString checking = "skin /qq2009.she; press 小明|10001|小明|grey Alice|10002|Alice|grey "
+                                 "老王|abc 12|老王|grey; query 10001; ";
         const QString saved = "saved 10001|小明 10002|Alice abc 12|老王";
-        row("start-up", file + "load; @1 rows",
-            checking + "rows 正在检测|10001|小明|3 正在检测|10002|Alice|3 正在检测|abc 12|老王|3; " +
-                "query 10002; query abc 12; closed 0; " + saved);
-        row("count 0", "write [MEUserData]\nIncout=0\n; load", started + "press ; closed 0; saved ");
-        row("exit in the run", edits + "@1 press Command5", checking + edited);
+        row("start-up", file + "load; @1 shown; @1 rows",
+            checking + "shown; rows 正在检测|10001|小明|blue 正在检测|10002|Alice|blue 正在检测|abc 12|" +
+                "老王|blue; query 10002; query abc 12; closed 0; " + saved);
         row("closed before load", file + "close", "closed 0; " + saved);
-        row("folder gone", edits + "@1 gone; @1 close",
-            checking + question.arg("小明") +
-                "无法保存好友名单，本次的修改没有写入文件：\nL\n文件夹不存在 确定; closed 1; " + saved);
+        row("exit in the run, folder gone",
+            file + "load; @1 add 40004|新朋友; @1 select 1; @1 press Command3; @1 gone; @1 press Command5; "
+                   "shown",
+            checking + question.arg("小明") + "无法保存好友名单，本次的修改没有写入文件：\nL\n文件夹不存在 " +
+                "确定; closed 1; hidden; " + saved);
 
+        // Typed into the add dialog, which Enter, Esc or a button leaves.
         const QString odd = QString(" \"1\"\r\n[MEUserData]\t\\u0041 ;#'😀\u202Eم\u2028") + QChar(0);
-        const QString oddFriend = odd + '|' + odd + QString(10000, u'好');
+        const QString oddFriend = odd + '|' + odd + QString(10000, u'好'), add = "; press Command2; answer ";
         row("add",
-            "load; dialog " + oddFriend + "|Command1; dialog |小明|Command1; dialog 20002||Command1; " +
-                "dialog 20002|小明|Command2; dialog 20002|小明|frame; dialog 20002|小明|Command1; "
-                "dialog  |   |Command1",
-            started + "left open; left open; closed 0; saved " + oddFriend + " 20002|小明  |   ");
+            "load; answer " + oddFriend + "|Enter" + add + "|小明|Enter" + add + "20002||Command1" + add +
+                "20002|小明|Command2" + add + "20002|小明|Esc" + add + "20002|小明|Enter" + add +
+                " |   |Enter" + add,
+            "skin /qq2009.she; left open; left open; closed 0; saved " + oddFriend + " 20002|小明  |   ");
 
-        const QString no = QString(question).replace("是(&Y)", "否(&N)");
+        // Nothing selected; the long-named friend kept; the second of two alike deleted.
+        const QString no = QString(question).replace("是(&Y)", "否(&N)"), cut = QString(200, u'长') + "…";
         row("delete",
-            "add 1|小明; add 2|Alice; add 3|老王; press Command3; select 2; answer no; press Command3; "
-            "answer yes 3; press Command3; rows",
-            no.arg("Alice") + question.arg("Alice") + "rows 小明|1|小明|2 Alice|2|Alice|2");
-        row("delete, same nickname", "add 1|<b>x</b>; add 2|<b>x</b>; select 2; press Command3; rows",
-            question.arg("<b>x</b>") + "rows <b>x</b>|1|<b>x</b>|2");
-        row("delete, long nickname", "add 1|" + QString(300, u'长') + "; select 1; answer no; press Command3",
-            no.arg(QString(200, u'长') + "…").chopped(2));
+            "add 1|<b>x</b>; add 2|<b>x</b>; add 3|" + QString(300, u'长') + "; press Command3; select 3; " +
+                "answer no; press Command3; select 2; answer yes; press Command3; rows",
+            no.arg(cut) + question.arg("<b>x</b>") + "rows <b>x</b>|1|<b>x</b>|grey " + cut + "|3|" + cut +
+                "|grey");
 
-        // While 乙 is checked: a friend before it, it, or one after it is deleted, or refresh is pressed
-        // again.
+        // While 乙 is checked: a friend before it or it is deleted, or refresh is pressed again.
         const QString checked = "add 1|甲; add 2|乙; add 3|丙; press Command1; rows; ";
-        const QString asked = "press 甲|1|甲|2 乙|2|乙|2 丙|3|丙|2; query 1; query 2; ";
-        row("check, friend before deleted", checked + "@2 select 1; @2 press Command3; @2 index",
-            asked + question.arg("甲") + "index 1; query 3; rows 乙|2|乙|2 丙|3|丙|1");
-        row("check, friend checked deleted", checked + "@2 select 2; @2 press Command3; @2 index",
-            asked + question.arg("乙") + "index 0; query 3; rows 甲|1|甲|1 丙|3|丙|1");
-        row("check, friend after deleted", checked + "@2 select 3; @2 press Command3; @2 index",
-            asked + question.arg("丙") + "index 2; rows 甲|1|甲|1 乙|2|乙|2");
-        row("check, refresh again", checked + "@2 press Command1; @2 index",
-            asked + "press 甲|1|甲|1 正在检测|2|乙|3 正在检测|3|丙|3; query 1; query 2; query 3; "
-                    "index 3; query 3; rows 甲|1|甲|1 乙|2|乙|2 丙|3|丙|1");
+        const QString asked = "press 甲|1|甲|grey 乙|2|乙|grey 丙|3|丙|grey; query 1; query 2; ";
+        row("check, friend before deleted", checked + "@2 select 1; @2 press Command3",
+            asked + question.arg("甲") + "query 3; rows 乙|2|乙|grey 丙|3|丙|warm");
+        row("check, friend checked deleted", checked + "@2 select 2; @2 press Command3",
+            asked + question.arg("乙") + "query 3; rows 甲|1|甲|warm 丙|3|丙|warm");
+        row("check, refresh again", checked + "@2 press Command1",
+            asked + "press 甲|1|甲|warm 正在检测|2|乙|blue 正在检测|3|丙|blue; query 1; query 2; " +
+                "query 3; query 3; rows 甲|1|甲|warm 乙|2|乙|grey 丙|3|丙|warm");
 
-        row("window",
-            "title; text Command1; press Command4; dialog ||Command2; press Option1; dialog ||Command2; "
-            "press Option5; dialog ||Command2",
-            "Tamsk.Fernwatch [QQ:2653079661]; 刷新列表; open https://github.com/tamsk/fernwatch; "
-            "skin /skinh.she 0; skin /black.she 0; skin /QQreal.she 0; skin /qqreal.she 0");
+        // The two windows as they open; each skin option's file, then the add dialog's with it selected.
+        QString skins = "load; look; answer look; press Command2; answer ||Esc";
+        for (const char* option : {"Option1", "Option2", "Option4", "Option5", "Option3"})
+            skins += QString("; press %1; press Command2").arg(option);
+        row("window", skins + "; press Command4",
+            "skin /qq2009.she; look Tamsk.Fernwatch [QQ:2653079661], Frame1 已存在的QQ名单：, Frame2 "
+            "更换皮肤, Option1 黑色超酷皮肤, Option2 中国祥云皮肤, Option4 MSN皮肤, Option5 QQ影音皮肤, "
+            "Option3 恢复默认皮肤, Frame3 操作项, Command2 添加QQ, Command3 删除QQ, Command1 刷新列表, "
+            "Command4 访问Sabo博客, Command5 退出程序, StatusBar1 Fernwatch 好友在线监视 · "
+            "名单保存在程序所在的文件夹; tab ListView1 Command1 Command2 Command3 Command4 Command5 "
+            "Option1 Option2 Option3 Option4 Option5; look Tamsk.Fernwatch【添加QQ】, Label1 "
+            "好友号码：, Command1 确定, Label2 好友昵称：, Command2 放弃, StatusBar1 "
+            "PellSabo提示：号码只能为数字，否则程序将出错!; tab Text2 Command1 Command2 Text1; skin "
+            "/skinh.she; skin /black.she; skin /china.she; skin /china.she; skin /msn.she; skin "
+            "/msn.she; skin /QQreal.she; skin /qqreal.she; skin /qq2009.she; skin /qq2009.she; open "
+            "https://github.com/tamsk/fernwatch; closed 0; saved ");
         QString shipped;
         for (const SkinChoice& skin : skinChoices)
-            shipped += QString("attach " FERNWATCH_SKIN_DIR "%1; attach " FERNWATCH_SKIN_DIR "%2; ")
-                           .arg(skin.clickFile, skin.dialogFile);
-        row("skin files", shipped + "attach missing.she; write QLabel { color: red; attach " + m_path,
-            QString(shipped).replace(QRegularExpression("attach ([^;]*)"), "skin \\1 0; /*") +
-                "skin missing.she 0; * ; skin " + m_path + " 0; * ; saved <no count stored>");
+            shipped += QString("attach %1%2; sheet; attach %1%3; sheet; ")
+                           .arg(FERNWATCH_SKIN_DIR, skin.clickFile, skin.dialogFile);
+        row("skin files",
+            shipped + "attach missing.she; sheet; write QLabel { color: red; attach " + m_path + "; sheet",
+            QString(shipped).replace(QRegularExpression("attach ([^;]*); sheet"), "skin \\1; /*") +
+                "skin missing.she; * ; skin " + m_path + "; * ; saved <no count stored>");
     }
     void scenario()
     {
@@ -175,17 +221,13 @@ private slots:
         m_seen.clear();
         m_answer.clear();
         Form1 form(m_path);
-        form.findChild<CheckRun*>()->setWaitSlice(20ms);
-        const auto state = [&] { // L: the list file is open
-            return QString(form.listFile().filePath().size() ? "L %1" : "%1").arg(form.friendList().count());
-        };
+        form.findChild<CheckRun*>()->setWaitSlice(std::chrono::milliseconds(20));
         connect(&SkinEngine::instance(), &SkinEngine::attachRequested, &form, [&](const QByteArray& path) {
-            m_seen << "skin " + QString(path).remove(qApp->applicationDirPath()) + ' ' + state();
+            m_seen << "skin " + QString(path).remove(qApp->applicationDirPath());
             qApp->setStyleSheet("* {}"); // a skin that cannot be used leaves this
         });
-        connect(form.findChild<WindowsXPC*>(), &WindowsXPC::started, [&] { m_seen << "style " + state(); });
         connect(form.findChild<QPushButton*>("Command1"), &QPushButton::pressed,
-                [&] { m_seen << "press " + shownRows(form.friendList()).join(' '); });
+                [&] { m_seen << "press " + rows(form.friendList()); });
         connect(&form, &Form1::closed, [&](int code) { m_seen << "closed " + QString::number(code); });
         std::function<void(int)> atQuery = [&](int n) {
             m_service.onNextQuery(&form, [&, n] {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
-#include <QProcessEnvironment>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -39,29 +39,25 @@ public:
                             respond(socket, words.value(1));
                 });
         });
+        m_clock.start();
         return m_server.listen(QHostAddress::LocalHost);
     }
-    // Points this process, and the programs it starts, at the service.
+    // Points this process, and the programs it starts (which inherit its environment), at the service.
     void useAsProxy() const
     {
         qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(m_server.serverPort()));
         qunsetenv("no_proxy");
         qunsetenv("NO_PROXY");
     }
-    // This process's environment, pointed at the service and headless, for a program started from it.
-    QProcessEnvironment programEnvironment() const
-    {
-        useAsProxy();
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return QProcessEnvironment::systemEnvironment();
-    }
-
     void setAnswer(const QString& number, const Behaviour& behaviour) { m_answers.insert(number, behaviour); }
     void setDefaultAnswer(const Behaviour& behaviour) { m_answers.insert(QString(), behaviour); }
     // Calls `action` once, when the next presence query arrives, unless `context` is gone by then.
     void onNextQuery(const QObject* context, std::function<void()> f) { m_next.append({context, f}); }
     // The numbers of the presence queries received, decoded, in order of arrival.
     const QStringList& queriedNumbers() const { return m_queried; }
+    // When the first query for `number` arrived (-1: none has), and the time now, in ms since start().
+    qint64 queriedAt(const QString& number) const { return m_queriedAt.value(m_queried.indexOf(number), -1); }
+    qint64 elapsed() const { return m_clock.elapsed(); }
 
 private:
     void respond(QTcpSocket* socket, const QByteArray& target)
@@ -73,6 +69,7 @@ private:
         if (!target.startsWith(prefix) || !target.mid(prefix.size()).endsWith(":1"))
             return (void)socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
         m_queried << QString::fromUtf8(QByteArray::fromPercentEncoding(target.mid(prefix.size()).chopped(2)));
+        m_queriedAt << m_clock.elapsed();
         const auto [answer, delayMs] = m_answers.value(m_queried.last(), m_answers.value(QString()));
         for (const auto& [context, action] : std::exchange(m_next, {}))
             if (context)
@@ -91,5 +88,7 @@ private:
     QTcpServer m_server;
     QHash<QString, Behaviour> m_answers; // the default one under no number
     QStringList m_queried;
+    QList<qint64> m_queriedAt;
+    QElapsedTimer m_clock;
     QList<std::pair<QPointer<const QObject>, std::function<void()>>> m_next;
 };

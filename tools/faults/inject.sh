@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
-# Fault injection: applies each fault of faults.txt to the sources, one at a time, builds, runs the test
+# Fault injection: applies each fault of a fault list to the sources, one at a time, builds, runs the test
 # suite and records whether the suite caught it. The sources are restored after every fault.
 #
-#   tools/faults/inject.sh [build-folder] [fault-id ...]
+#   [FAULT_LIST=tools/faults/user-faults.txt] tools/faults/inject.sh [build-folder] [fault-id ...]
 #
-# FAULT_CTEST_ARGS passes further arguments to ctest, e.g. FAULT_CTEST_ARGS="-R tst_friendlist" to see
-# what one suite catches on its own.
+# FAULT_LIST names the list, tools/faults/faults.txt unless set. FAULT_CTEST_ARGS passes further
+# arguments to ctest, e.g. FAULT_CTEST_ARGS="-R tst_friendlist" to see what one suite catches on its own.
 # Prints one line per fault (caught / MISSED / no-build / not-found) and a summary; the same lines go to
-# <build-folder>/faults.tsv. Run it in a clean checkout: it edits files in place while it works.
+# <build-folder>/<list name>.tsv. Run it in a clean checkout: it edits files in place while it works.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
 shift || true
 only=" $* "
-list=tools/faults/faults.txt
-results="$build/faults.tsv"
+list=${FAULT_LIST:-tools/faults/faults.txt}
+results="$build/$(basename "$list" .txt).tsv"
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERNWATCH_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null || { echo "the unchanged tree does not build"; exit 2; }
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest -j "$(nproc)" >/dev/null) || { echo "the unchanged suite fails"; exit 2; }
@@ -49,7 +49,7 @@ run_fault() {
     printf '%s\t%s\t%s\t%s\n' "$id" "$verdict" "$file" "$what" | tee -a "$results"
 }
 
-# faults.txt: "@ id file-name description", then "- text to find" and "+ its replacement", each one line
+# The list: "@ id file-name description", then "- text to find" and "+ its replacement", each one line
 # taken literally; the text must occur exactly once in the file.
 id=""
 while IFS= read -r line || [ -n "$line" ]; do
