@@ -1,18 +1,23 @@
+#include "autorefresh.h"
 #include "checkrun.h"
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "friendlistview.h"
 #include "listfixtures.h"
+#include "listmenu.h"
+#include "onlinenotifier.h"
 #include "qtchinese.h"
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
 #include "windowsxpc.h"
 
+#include <QtDBus>
 #include <QtTest>
 #include <QtWidgets>
 
 using namespace std::chrono_literals;
+constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 
 // Each row is a script of steps, "; " between them, and what the user meets meanwhile, in order. A
 // step "@2 step" is taken when the second presence query arrives, inside the check run. The boxes
@@ -27,11 +32,14 @@ class TestApp : public QObject
     QStringList m_seen;
     QString m_answer; // to a box: the default button, "no", or "yes 3": select the third friend, then Yes
     QString m_typed;  // into the add dialog: "number|nickname|way out", a button or "frame"
+    std::chrono::milliseconds m_slowly{0}; // how long the user takes to answer
+    QStringList m_notices; // what the desktop showed: notifications, or the window asking for attention
+    QDBusConnection m_desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
 
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (auto* window = qobject_cast<QDialog*>(object); window && event->type() == QEvent::Show)
-            QTimer::singleShot(0, window, [this, window] { answer(window); });
+            QTimer::singleShot(m_slowly, window, [this, window] { answer(window); });
         return false;
     }
     void answer(QDialog* window)
@@ -53,6 +61,16 @@ class TestApp : public QObject
             m_seen << "left open", window->close();
     }
 
+    // "✓" before a ticked item, "—" for a separator, a submenu's items in brackets after its name.
+    static QString menuItems(const QMenu* menu)
+    {
+        QStringList items;
+        for (const QAction* a : menu->actions())
+            items << QString(a->isChecked() ? "✓" : "") + (a->isSeparator() ? "—" : a->text()) +
+                         (a->menu() ? '(' + menuItems(a->menu()) + ')' : QString());
+        return items.join(", ");
+    }
+
     void run(Form1& form, const QString& script, const QString& phase)
     {
         const QHash<QString, std::function<void(const QString&)>> verbs = {
@@ -69,6 +87,34 @@ class TestApp : public QObject
             {"gone", [&](auto) { QVERIFY(QFile::rename(m_dir.path(), m_dir.path() + '~')); }},
             {"title", [&](auto) { m_seen << form.windowTitle(); }},
             {"text", [&](auto name) { m_seen << form.findChild<QAbstractButton*>(name)->text(); }},
+            {"online", [&](auto n) { m_service.setAnswer(n, {FakePresenceService::Answer::Online}); }},
+            {"offline", [&](auto n) { m_service.setAnswer(n, {FakePresenceService::Answer::Offline}); }},
+            {"no-notifications", [&](auto) { m_desktop.unregisterService("org.freedesktop.Notifications"); }},
+            {"slowly", [&](auto minutes) { m_slowly = minute * minutes.toInt(); }},
+            {"await",
+             [&](auto) { QVERIFY(QSignalSpy(form.findChild<CheckRun*>(), &CheckRun::runEnded).wait()); }},
+            {"file",
+             [&](auto) { m_seen << "file " + QString(fileBytes(m_path)).replace('\n', ' ').trimmed(); }},
+            {"menu", // on a friend, below the friends ("menu 0") or by the menu key ("menu key")
+             [&](auto at) {
+                 auto* view = form.findChild<FriendListView*>()->viewport();
+                 const QRect row = form.findChild<FriendListView*>()->visualRect(
+                     form.friendList().index(at.toInt() - 1, 0));
+                 const QPoint point = row.isValid() ? row.center() : QPoint(2, view->height() - 2);
+                 QContextMenuEvent click(at == "key" ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse,
+                                         point, view->mapToGlobal(point));
+                 QApplication::sendEvent(view, &click);
+                 m_seen << "menu " + menuItems(form.findChild<ListMenu*>());
+             }},
+            {"choose",
+             [&](auto item) {
+                 auto* menu = form.findChild<ListMenu*>();
+                 for (QAction* action : menu->findChildren<QAction*>())
+                     if (action->text() == item)
+                         action->trigger();
+                 delete menu;
+             }},
+            {"no-browser", [&](auto) { QDesktopServices::unsetUrlHandler("https"); }}, // nor has headless Qt
             {"attach",
              [&](auto f) { SkinH_AttachEx(qPrintable(f), ""), m_seen << qApp->styleSheet().left(2); }},
         };
@@ -81,6 +127,13 @@ class TestApp : public QObject
 
 public slots:
     void recordOpenedUrl(const QUrl& url) { m_seen << "open " + url.toString(); }
+    // The desktop's notification service, on a bus connection of its own.
+    Q_SCRIPTABLE uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
+                             const QString& body, const QStringList&, const QVariantMap&, int)
+    {
+        m_notices << QString("notice %1 %2: %3 / %4").arg(app, icon, summary, body);
+        return m_notices.size();
+    }
 
 private slots:
     void initTestCase()
@@ -93,6 +146,9 @@ private slots:
         for (const char* online : {"10001", "1", "3"})
             m_service.setAnswer(online, {FakePresenceService::Answer::Online});
         m_service.setAnswer("2", {FakePresenceService::Answer::Offline, 50}); // comes after an edit
+        QVERIFY2(m_desktop.registerObject("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                          this, QDBusConnection::ExportScriptableSlots),
+                 "no session bus: run the tests inside dbus-run-session");
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("https"); }
 
@@ -166,6 +222,39 @@ private slots:
         row("skin files", shipped + "attach missing.she; write QLabel { color: red; attach " + m_path,
             QString(shipped).replace(QRegularExpression("attach ([^;]*)"), "skin \\1 0; /*") +
                 "skin missing.she 0; * ; skin " + m_path + " 0; * ; saved <no count stored>");
+
+        // 上线提醒 and 自动刷新. Kim is marked, comes online, stays, goes and comes back, while the desktop's
+        // notification service goes away. What the desktop showed comes last.
+        row("reminder",
+            "write [MEUserData]\nIncout=2\n[1]\nImis1=50005\nImis2=Kim\nImis3=1\n[2]\nImis1=1\nImis2=Lee\n; "
+            "online 50005; load; press Command1; offline 50005; press Command1; online 50005; "
+            "no-notifications; press Command1",
+            started + "press Kim|50005|Kim|2 Lee|1|Lee|2; query 50005; query 1; " +
+                "press Kim|50005|Kim|1 Lee|1|Lee|1; query 50005; query 1; " +
+                "press Kim|50005|Kim|1 Lee|1|Lee|1; query 50005; query 1; " +
+                "press Kim|50005|Kim|2 Lee|1|Lee|1; query 50005; query 1; closed 0; saved 50005|Kim 1|Lee; " +
+                "notice Fernwatch fernwatch: Kim 上线了 / QQ 50005; alert");
+        const QString every = "每 1 分钟, 每 5 分钟, 每 15 分钟, ";
+        row("menu, kept in the file",
+            "write [MEUserData]\nIncout=4\nInauto=60\n[1]\nImis1=1\nImis2=a\nImis3=1\n[2]\nImis1=2\n"
+            "Imis2=b\n[3]\nImis1=3\nImis2=c\n[4]\nImis1=4\nImis2=d\n; load; select 3; menu key; "
+            "choose 上线提醒; menu 0; choose 关闭; menu 1; press Command3; close; file",
+            started + "press a|1|a|2 b|2|b|2 c|3|c|2 d|4|d|2; query 1; query 2; query 3; query 4; " +
+                "menu 上线提醒, —, 自动刷新(关闭, " + every + "✓每 60 分钟); " + "menu 自动刷新(关闭, " +
+                every + "✓每 60 分钟); " + "menu ✓上线提醒, —, 自动刷新(✓关闭, " + every + "每 60 分钟); " +
+                question.arg("a") +
+                "closed 0; file [MEUserData] Incout=3 Inauto=0 [1] Imis1=2 Imis2=b Imis3=0 [2] Imis1=3 " +
+                "Imis2=c Imis3=1 [3] Imis1=4 Imis2=d [4] Imis1=4 Imis2=d; saved 2|b 3|c 4|d; " +
+                "notice Fernwatch fernwatch: a 上线了 / QQ 1");
+        // A minute lasts less than a run of two friends; the user takes three to fill in the dialog.
+        row("automatic checks",
+            "write [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; load; await; "
+            "slowly 3; dialog 20002|Bob|Command1; await",
+            started + "press Ann|10001|Ann|2; query 10001; press Ann|10001|Ann|1; query 10001; " +
+                "press Ann|10001|Ann|1 Bob|20002|Bob|2; query 10001; query 20002; closed 0; " +
+                "saved 10001|Ann 20002|Bob");
+        row("no web browser", "no-browser; press Command4",
+            "无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n" + Form1::makerWebPage + " 确定");
     }
     void scenario()
     {
@@ -174,8 +263,14 @@ private slots:
         QFile::remove(m_path);
         m_seen.clear();
         m_answer.clear();
+        m_slowly = 0ms;
+        QDesktopServices::setUrlHandler("https", this, "recordOpenedUrl");
+        m_notices.clear();
+        QVERIFY(m_desktop.registerService("org.freedesktop.Notifications"));
         Form1 form(m_path);
         form.findChild<CheckRun*>()->setWaitSlice(20ms);
+        form.findChild<AutoRefresh*>()->setMinuteLength(minute);
+        connect(form.findChild<OnlineNotifier*>(), &OnlineNotifier::alerted, [&] { m_notices << "alert"; });
         const auto state = [&] { // L: the list file is open
             return QString(form.listFile().filePath().size() ? "L %1" : "%1").arg(form.friendList().count());
         };
@@ -198,10 +293,15 @@ private slots:
 
         run(form, script, QString());
         QFile::rename(m_dir.path() + '~', m_dir.path());
+        // Whatever was sent on the bus has arrived, and its answer too.
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            "org.freedesktop.Notifications", "/", "org.freedesktop.DBus.Peer", "Ping"));
+        QCoreApplication::sendPostedEvents();
         if (form.isVisible())
             form.close();
         if (QFile::exists(m_path))
             m_seen << "saved " + savedFriends(m_path).join(' ');
+        m_seen << m_notices;
         QCOMPARE(m_seen.join("; "), seen);
     }
 };
