@@ -92,7 +92,8 @@ icons: configure
 	cmake --build $(BUILD) --target iconpainter -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/iconpainter resources/icons
 
-# Pictures of the main window in each skin, for the README: docs/fernwatch.png and docs/skin-*.png.
+# Pictures of the main window in each skin and of the list's menu, for the READMEs: docs/fernwatch.png,
+# docs/menu.png and docs/skin-*.png.
 screenshots: configure
 	cmake --build $(BUILD) --target skinscreenshots -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/skinscreenshots docs
