@@ -4,14 +4,15 @@ BUILD        ?= build
 SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE   ?= RelWithDebInfo
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES     := cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n fonts-wqy-microhei
+# dbus: the tests run inside a session bus of their own (dbus-run-session), where desktop notifications go.
+PACKAGES     := cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n fonts-wqy-microhei dbus
 # Only `make fuzz` needs these, so `make run` and `make test` do without clang.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Only `make bench` needs these: the charset detectors bench_encoding weighs the line reading against.
 BENCH_PACKAGES := pkg-config libuchardet-dev libicu-dev
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
-CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+CTEST        := QT_QPA_PLATFORM=offscreen dbus-run-session -- ctest --output-on-failure -j $(JOBS)
 
 PREFIX       ?= $(HOME)/.local/opt/fernwatch
 
@@ -99,7 +100,8 @@ icons: configure
 	cmake --build $(BUILD) --target iconpainter -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/iconpainter resources/icons
 
-# Pictures of the main window in each skin, for the README: docs/fernwatch.png and docs/skin-*.png.
+# Pictures of the main window in each skin and of the list's menu, for the READMEs: docs/fernwatch.png,
+# docs/menu.png and docs/skin-*.png.
 screenshots: configure
 	cmake --build $(BUILD) --target skinscreenshots -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/skinscreenshots docs

@@ -2,11 +2,14 @@
 
 #include "appicon.h"
 #include "applyskin.h"
+#include "autorefresh.h"
 #include "checkrun.h"
 #include "displaytext.h"
 #include "form2.h"
 #include "formlayout.h"
 #include "friendlistview.h"
+#include "listmenu.h"
+#include "onlinenotifier.h"
 #include "skinchoice.h"
 #include "webbrowser.h"
 #include "windowsxpc.h"
@@ -32,6 +35,7 @@ QMessageBox::StandardButton askPlainText(QWidget* parent, QMessageBox::Icon icon
 {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse); // so that a path or an address can be copied
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -57,6 +61,7 @@ Form1::Form1(const QString& listFilePath, QWidget* parent)
     connectSkinOptions();
     connectPresenceChecking();
     connectCommands();
+    connectReminders();
 }
 
 QString Form1::windowTitleText()
@@ -145,6 +150,37 @@ void Form1::connectCommands()
     connect(m_command5, &QPushButton::clicked, this, &Form1::close);
 }
 
+void Form1::connectReminders()
+{
+    m_autoRefresh = new AutoRefresh(*m_checkRun, this);
+    // The very run that the refresh button starts.
+    connect(m_autoRefresh, &AutoRefresh::refreshDue, m_command1, &QPushButton::click);
+    m_notifier = new OnlineNotifier(this);
+    connect(&m_friendList, &FriendListModel::cameOnline, this, &Form1::remindIfMarked);
+    connect(m_listView1, &FriendListView::menuRequested, this, &Form1::openListMenu);
+}
+
+void Form1::openListMenu(int position, const QPoint& globalPos)
+{
+    const std::optional<bool> reminder =
+        m_friendList.contains(position) ? std::optional(m_friendList.reminder(position)) : std::nullopt;
+    auto* menu = new ListMenu(reminder, m_autoRefresh->minutes(), this);
+    // The friend, wherever it stands when the choice is made.
+    const QPersistentModelIndex marked = m_friendList.index(position - 1, 0);
+    connect(menu, &ListMenu::reminderToggled, this, [this, marked](bool on) {
+        if (marked.isValid())
+            m_friendList.setReminder(marked.row() + 1, on);
+    });
+    connect(menu, &ListMenu::refreshChosen, m_autoRefresh, &AutoRefresh::setMinutes);
+    menu->popup(globalPos);
+}
+
+void Form1::remindIfMarked(int position)
+{
+    if (m_friendList.reminder(position))
+        m_notifier->notify(m_friendList.nickname(position), m_friendList.number(position));
+}
+
 void Form1::openAddFriendDialog()
 {
     // A new dialog at every opening, so that nothing typed before is shown again.
@@ -172,7 +208,11 @@ QString Form1::deleteQuestion(const QString& nickname)
 
 void Form1::visitMakersPage()
 {
-    QDesktopServices::openUrl(QUrl(makerWebPage));
+    if (!QDesktopServices::openUrl(QUrl(makerWebPage)))
+        askPlainText(this, QMessageBox::Warning, QStringLiteral("访问Sabo博客"),
+                     QStringLiteral("无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n") +
+                         makerWebPage,
+                     QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void Form1::load()
@@ -180,7 +220,9 @@ void Form1::load()
     ApplySkin(defaultSkinFile);
     m_listFile.open(m_listFilePath);
     StartVisualStyle(this);
-    if (m_listFile.load(m_friendList)) {
+    const bool counted = m_listFile.load(m_friendList);
+    m_autoRefresh->setMinutes(m_listFile.refreshMinutes());
+    if (counted) {
         // The loaded list is on the screen before the first check run begins.
         showCentred();
         repaint();
@@ -234,6 +276,8 @@ void Form1::closeSequence(CloseReason reason)
 
     // Before the list has been read there is nothing to save, and a save would empty the file.
     const bool listRead = !m_listFile.filePath().isEmpty();
+    m_autoRefresh->stop();
+    m_listFile.setRefreshMinutes(m_autoRefresh->minutes());
     const bool saved = !listRead || m_listFile.save(m_friendList);
     if (!saved) {
         // Nobody may be there to answer a box when the system ends the session.

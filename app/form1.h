@@ -5,12 +5,14 @@
 
 #include <QWidget>
 
+class AutoRefresh;
 class CheckRun;
 class FriendListView;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class OnlineNotifier;
 class QStatusBar;
 class WebBrowser;
 class WindowsXPC;
@@ -62,6 +64,9 @@ private slots:
     void openAddFriendDialog();
     void deleteSelectedFriend();
     void visitMakersPage();
+    // The list's right-click menu: the reminder mark of the friend it names, and automatic checks.
+    void openListMenu(int position, const QPoint& globalPos);
+    void remindIfMarked(int position);
 
 private:
     enum class CloseReason
@@ -75,6 +80,7 @@ private:
     void connectSkinOptions();
     void connectPresenceChecking();
     void connectCommands();
+    void connectReminders();
     void showCentred();
     void closeSequence(CloseReason reason);
     QString saveFailureMessage() const;
@@ -100,4 +106,6 @@ private:
     WindowsXPC* m_windowsXPC1 = nullptr;
     WebBrowser* m_webBr = nullptr;
     CheckRun* m_checkRun = nullptr;
+    AutoRefresh* m_autoRefresh = nullptr;
+    OnlineNotifier* m_notifier = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "friendlistmodel.h"
 #include "statusimagelist.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 
 FriendListView::FriendListView(QWidget* parent)
@@ -44,4 +45,18 @@ void FriendListView::selectPosition(int position)
         return;
     const QModelIndex index = model()->index(position - 1, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void FriendListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A right-click names, and selects, the friend under the pointer; the menu key names the selected one.
+    int position = selectedPosition();
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        position = indexAt(event->pos()).row() + 1;
+        selectPosition(position);
+    } else if (position != 0) {
+        at = viewport()->mapToGlobal(visualRect(model()->index(position - 1, 0)).center());
+    }
+    emit menuRequested(position, at);
 }

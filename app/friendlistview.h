@@ -18,4 +18,12 @@ public:
     void selectPosition(int position);
 
     static constexpr int columnWidthPixels = 96; // one inch at 96 dpi
+
+signals:
+    // The user asks for the list's menu, on the friend at `position` (0: on no friend), to be shown at
+    // `globalPos`.
+    void menuRequested(int position, const QPoint& globalPos);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };

@@ -8,6 +8,7 @@
 #endif
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -29,19 +30,23 @@ static bool displayAvailable()
 int main(int argc, char* argv[])
 {
     if (!displayAvailable()) {
-        std::fputs("Fernwatch: no display found (DISPLAY is not set); "
-                   "to start it without a desktop, run: xvfb-run -a ./Fernwatch\n",
+        std::fputs("Fernwatch：找不到图形显示（没有设置 DISPLAY）；"
+                   "要在没有桌面的机器上启动它，请运行：xvfb-run -a ./Fernwatch\n",
                    stderr);
         return 2;
     }
 
     QApplication app(argc, argv);
+    installQtChinese(app);
     // One program per list: a later start for this folder brings the running one's window forward.
     SingleInstance instance(FriendListFile::defaultPath());
-    if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Keeper)
+    if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Keeper) {
+        // Started from a launcher, the user sees no standard error.
+        if (claim == SingleInstance::Claim::Unanswered)
+            QMessageBox::warning(nullptr, QStringLiteral("Fernwatch"), SingleInstance::unansweredText);
         return claim == SingleInstance::Claim::Forwarded ? 0 : 1;
+    }
     QApplication::setApplicationName(QStringLiteral("Fernwatch"));
-    installQtChinese(app);
     // The main window's close sequence ends the program itself, after the list is saved.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -37,6 +37,9 @@ QByteArray userKey()
 
 } // namespace
 
+const QString SingleInstance::unansweredText = QStringLiteral(
+    "同一文件夹中另一个 Fernwatch 正在使用好友名单，但它没有回应。请等它结束，或结束它之后再启动。");
+
 SingleInstance::SingleInstance(const QString& listFilePath, QObject* parent)
     : QObject(parent)
     , m_lock(listFilePath + QStringLiteral(".lock"))
@@ -79,7 +82,7 @@ SingleInstance::Claim SingleInstance::claim()
             return Claim::Forwarded;
         QThread::msleep(retryPauseMs);
     }
-    std::fputs("Fernwatch：同一文件夹中另一个 Fernwatch 正在使用好友名单，但它没有回应。\n", stderr);
+    std::fprintf(stderr, "Fernwatch：%s\n", qPrintable(unansweredText));
     return Claim::Unanswered;
 #else
     return Claim::Keeper;

@@ -22,6 +22,9 @@ public:
         Unanswered // a running program keeps the list but does not answer
     };
 
+    // What the user is told when the program keeping the list does not answer.
+    static const QString unansweredText;
+
     explicit SingleInstance(const QString& listFilePath, QObject* parent = nullptr);
     ~SingleInstance() override;
 

@@ -12,7 +12,7 @@ enum class FriendStatus : qint16
     Checking = 3,
 };
 
-// One row of the friend list. Only number and nickname outlive the process.
+// One row of the friend list. Only number, nickname and the reminder mark outlive the process.
 struct FriendEntry
 {
     QString text;
@@ -20,4 +20,6 @@ struct FriendEntry
     FriendStatus smallIcon = FriendStatus::Offline; // what the report view draws
     QString number;
     QString nickname;
+    bool reminder = false;    // the user wants to be told when this friend comes online
+    bool foundOnline = false; // the friend's last query since start-up ended online
 };

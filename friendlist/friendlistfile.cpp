@@ -12,6 +12,8 @@ const QString countSection = QStringLiteral("MEUserData");
 const QString countKey = QStringLiteral("Incout");
 const QString numberKey = QStringLiteral("Imis1");
 const QString nicknameKey = QStringLiteral("Imis2");
+const QString reminderKey = QStringLiteral("Imis3");
+const QString refreshKey = QStringLiteral("Inauto");
 constexpr qint16 countSize = 50;
 constexpr qint16 valueSize = 200;
 } // namespace
@@ -39,13 +41,16 @@ void FriendListFile::open(const QString& path)
 
 bool FriendListFile::load(FriendListModel& list)
 {
+    m_refreshMinutes = m_store.readValue(countSection, refreshKey, countSize, false).toInt();
     if (m_store.readValue(countSection, countKey, countSize, false).isEmpty())
         return false;
     const int count = countFromText(m_store.readValue(countSection, countKey, countSize, false));
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
-        list.addFriend(m_store.readValue(section, numberKey, valueSize, false),
-                       m_store.readValue(section, nicknameKey, valueSize, false));
+        const int position = list.addFriend(m_store.readValue(section, numberKey, valueSize, false),
+                                            m_store.readValue(section, nicknameKey, valueSize, false));
+        if (m_store.readValue(section, reminderKey, countSize, false) == u"1")
+            list.setReminder(position, true);
     }
     return true;
 }
@@ -55,10 +60,12 @@ bool FriendListFile::save(const FriendListModel& list)
     m_store.beginUpdate();
     const int count = list.count();
     m_store.writeValue(countSection, countKey, QString::number(count), false);
+    writeIfUsed(countSection, refreshKey, m_refreshMinutes);
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
         m_store.writeValue(section, numberKey, list.number(i), false);
         m_store.writeValue(section, nicknameKey, list.nickname(i), false);
+        writeIfUsed(section, reminderKey, list.reminder(i) ? 1 : 0);
     }
     return m_store.commitUpdate();
 }
@@ -96,4 +103,12 @@ QString FriendListFile::failureReason() const
     default:
         return detail;
     }
+}
+
+void FriendListFile::writeIfUsed(const QString& section, const QString& key, int value)
+{
+    // A list that never used the key stays without it; where the section holds it, it is kept up to
+    // date, so that a mark leaves the section of a deleted friend with it.
+    if (value != 0 || !m_store.readValue(section, key, countSize, false).isEmpty())
+        m_store.writeValue(section, key, QString::number(value), false);
 }

@@ -7,7 +7,9 @@
 class FriendListModel;
 
 // Keeps the friend list between runs: section "MEUserData" holds the count under "Incout", and
-// sections "1".."n" hold each friend's number under "Imis1" and nickname under "Imis2".
+// sections "1".."n" hold each friend's number under "Imis1" and nickname under "Imis2". Two keys are
+// there only once the user has used what they keep: a friend's reminder mark, "Imis3" ("1" marked),
+// and the minutes between automatic checks, "Inauto" in "MEUserData". Absent, they mean off.
 class FriendListFile
 {
 public:
@@ -26,10 +28,17 @@ public:
     // be written, with the reason in failureReason().
     bool save(const FriendListModel& list);
 
+    // The minutes between automatic checks that load found, and that save writes; 0 is off.
+    int refreshMinutes() const { return m_refreshMinutes; }
+    void setRefreshMinutes(int minutes) { m_refreshMinutes = minutes; }
+
     QString filePath() const { return m_store.filePath(); }
     // Why the last save failed, in the user's words, with the system's own text after it where there is one.
     QString failureReason() const;
 
 private:
+    void writeIfUsed(const QString& section, const QString& key, int value);
+
     IniEnv m_store;
+    int m_refreshMinutes = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "displaytext.h"
 
+#include <utility>
+
 FriendListModel::FriendListModel(QObject* parent)
     : QAbstractTableModel(parent)
 {}
@@ -61,11 +63,32 @@ FriendStatus FriendListModel::status(int position) const
 
 void FriendListModel::setStatus(int position, FriendStatus status)
 {
+    FriendEntry* e = entry(position);
+    if (!e)
+        return;
+    e->status = status;
+    e->smallIcon = status;
+    notifyChanged(position, TextColumn, TextColumn,
+                  {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleTextRole});
+    // Online and Offline are outcomes of a query; Checking only says that one is under way.
+    if (status == FriendStatus::Checking)
+        return;
+    const bool wasOnline = std::exchange(e->foundOnline, status == FriendStatus::Online);
+    if (e->foundOnline && !wasOnline)
+        emit cameOnline(position);
+}
+
+bool FriendListModel::reminder(int position) const
+{
+    const FriendEntry* e = entry(position);
+    return e && e->reminder;
+}
+
+void FriendListModel::setReminder(int position, bool reminder)
+{
     if (FriendEntry* e = entry(position)) {
-        e->status = status;
-        e->smallIcon = status;
-        notifyChanged(position, TextColumn, TextColumn,
-                      {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleTextRole});
+        e->reminder = reminder;
+        notifyChanged(position, TextColumn, TextColumn, {Qt::ToolTipRole, Qt::AccessibleTextRole});
     }
 }
 
@@ -106,9 +129,9 @@ QVariant FriendListModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        // The icon in words, for whoever cannot tell the pictures apart.
+        // The icon in words, for whoever cannot tell the pictures apart, and the reminder mark.
         if (index.column() == TextColumn)
-            return statusText(e->smallIcon);
+            return statusText(e->smallIcon) + (e->reminder ? QStringLiteral("，上线提醒") : QString());
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
@@ -117,7 +140,7 @@ QVariant FriendListModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant FriendListModel::statusText(FriendStatus status)
+QString FriendListModel::statusText(FriendStatus status)
 {
     switch (status) {
     case FriendStatus::Online:

@@ -45,11 +45,18 @@ public:
     // Number and nickname are set when a friend is added and never change afterwards.
     QString number(int position) const { return field(position, &FriendEntry::number); }
     QString nickname(int position) const { return field(position, &FriendEntry::nickname); }
+    // Whether the user is told when this friend comes online.
+    bool reminder(int position) const;
+    void setReminder(int position, bool reminder);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+signals:
+    // The friend's query has ended online, and its previous one since start-up had not (or there was none).
+    void cameOnline(int position);
 
 private:
     FriendEntry* entry(int position);
@@ -57,7 +64,7 @@ private:
     QString field(int position, QString FriendEntry::*member) const;
     void setField(int position, QString FriendEntry::*member, Column column, const QString& value);
     void notifyChanged(int position, Column first, Column last, const QList<int>& roles);
-    static QVariant statusText(FriendStatus status);
+    static QString statusText(FriendStatus status);
 
     QVector<FriendEntry> m_entries;
     StatusImageList m_images;

@@ -27,10 +27,15 @@ CheckRun::CheckRun(FriendListModel& list, WebBrowser& browser, QObject* parent)
 
 void CheckRun::refresh()
 {
-    if (m_stopped || m_list.count() == 0)
+    if (m_stopped)
         return;
-    markEveryoneChecking();
-    queryInTurn();
+    ++m_running;
+    if (m_list.count() > 0) {
+        markEveryoneChecking();
+        queryInTurn();
+    }
+    if (--m_running == 0 && !m_stopped)
+        emit runEnded();
 }
 
 void CheckRun::markEveryoneChecking()

@@ -39,6 +39,9 @@ public:
     // begins with (2, "2", " 2.5s"); 0, a negative number or text without a number returns at once.
     void Timeout(const QVariant& interval);
 
+    // Whether a run is going, a nested one included.
+    bool isRunning() const { return m_running > 0; }
+
     // Ends every run in progress at once, and makes later runs and waits return at once: the program
     // is going away.
     void stop();
@@ -49,6 +52,8 @@ public slots:
 
 signals:
     void stopRequested();
+    // The outermost run has ended (a nested run returns into the one it interrupted).
+    void runEnded();
 
 private:
     void markEveryoneChecking();
@@ -63,4 +68,5 @@ private:
     QPersistentModelIndex m_queried; // the friend whose query was started last
     std::chrono::milliseconds m_waitSlice = std::chrono::seconds(waitSlice);
     bool m_stopped = false;
+    int m_running = 0;
 };

@@ -1,15 +1,22 @@
+#include "autorefresh.h"
 #include "checkrun.h"
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "friendlistview.h"
 #include "listfixtures.h"
+#include "listmenu.h"
+#include "onlinenotifier.h"
 #include "qtchinese.h"
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
 
+#include <QtDBus>
 #include <QtTest>
 #include <QtWidgets>
+
+using namespace std::chrono_literals;
+constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 
 // The list as a person sees it: "text|number|nickname|picture" for each row, the picture told apart by its
 // average colour: "grey", "blue" or "warm".
@@ -60,11 +67,14 @@ class TestApp : public QObject
     // To a box: "no", or else its default button. To the add dialog: "look", or "number|nickname|way out",
     // a key (Enter, Esc) or a button.
     QString m_answer;
+    std::chrono::milliseconds m_slowly{0}; // how long the user takes to answer
+    QStringList m_notices; // what the desktop showed: notifications, or the window asking for attention
+    QDBusConnection m_desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
 
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (auto* window = qobject_cast<QDialog*>(object); window && event->type() == QEvent::Show)
-            QTimer::singleShot(0, window, [this, window] { answer(window); });
+            QTimer::singleShot(m_slowly, window, [this, window] { answer(window); });
         return false;
     }
     void answer(QDialog* window)
@@ -95,6 +105,16 @@ class TestApp : public QObject
         }
     }
 
+    // "✓" before a ticked item, "—" for a separator, a submenu's items in brackets after its name.
+    static QString menuItems(const QMenu* menu)
+    {
+        QStringList items;
+        for (const QAction* a : menu->actions())
+            items << QString(a->isChecked() ? "✓" : "") + (a->isSeparator() ? "—" : a->text()) +
+                         (a->menu() ? '(' + menuItems(a->menu()) + ')' : QString());
+        return items.join(", ");
+    }
+
     void run(Form1& form, const QString& script, const QString& phase)
     {
         const QHash<QString, std::function<void(const QString&)>> verbs = {
@@ -112,6 +132,35 @@ class TestApp : public QObject
             {"attach", [&](auto f) { SkinH_AttachEx(qPrintable(f), ""); }},
             // How the style sheet in use begins.
             {"sheet", [&](auto) { m_seen << qApp->styleSheet().left(2); }},
+            {"online", [&](auto n) { m_service.setAnswer(n, {FakePresenceService::Answer::Online}); }},
+            {"offline", [&](auto n) { m_service.setAnswer(n, {FakePresenceService::Answer::Offline}); }},
+            {"no-notifications", [&](auto) { m_desktop.unregisterService("org.freedesktop.Notifications"); }},
+            {"slowly", [&](auto minutes) { m_slowly = minute * minutes.toInt(); }},
+            {"await",
+             [&](auto) { QVERIFY(QSignalSpy(form.findChild<CheckRun*>(), &CheckRun::runEnded).wait()); }},
+            {"file",
+             [&](auto) { m_seen << "file " + QString(fileBytes(m_path)).replace('\n', ' ').trimmed(); }},
+            {"menu", // on a friend, below the friends ("menu 0") or by the menu key ("menu key")
+             [&](auto at) {
+                 auto* view = form.findChild<FriendListView*>()->viewport();
+                 const QRect row = form.findChild<FriendListView*>()->visualRect(
+                     form.friendList().index(at.toInt() - 1, 0));
+                 const QPoint point = row.isValid() ? row.center() : QPoint(2, view->height() - 2);
+                 QContextMenuEvent click(at == "key" ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse,
+                                         point, view->mapToGlobal(point));
+                 QApplication::sendEvent(view, &click);
+                 m_seen << "menu " + menuItems(form.findChild<ListMenu*>());
+             }},
+            {"choose",
+             [&](auto item) {
+                 auto* menu = form.findChild<ListMenu*>();
+                 for (QAction* action : menu->findChildren<QAction*>()) {
+                     if (action->text() == item)
+                         action->trigger();
+                 }
+                 delete menu;
+             }},
+            {"no-browser", [&](auto) { QDesktopServices::unsetUrlHandler("https"); }}, // nor has headless Qt
         };
         for (const QString& step : script.split("; ")) {
             const bool now = !step.startsWith('@');
@@ -122,6 +171,13 @@ class TestApp : public QObject
 
 public slots:
     void recordOpenedUrl(const QUrl& url) { m_seen << "open " + url.toString(); }
+    // The desktop's notification service, on a bus connection of its own.
+    Q_SCRIPTABLE uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
+                             const QString& body, const QStringList&, const QVariantMap&, int)
+    {
+        m_notices << QString("notice %1 %2: %3 / %4").arg(app, icon, summary, body);
+        return m_notices.size();
+    }
 
 private slots:
     void initTestCase()
@@ -134,6 +190,9 @@ private slots:
         for (const char* online : {"10001", "1", "3"})
             m_service.setAnswer(online, {FakePresenceService::Answer::Online});
         m_service.setAnswer("2", {FakePresenceService::Answer::Offline, 50}); // comes after an edit
+        QVERIFY2(m_desktop.registerObject("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                          this, QDBusConnection::ExportScriptableSlots),
+                 "no session bus: run the tests inside dbus-run-session");
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("https"); }
 
@@ -212,6 +271,42 @@ private slots:
             shipped + "attach missing.she; sheet; write QLabel { color: red; attach " + m_path + "; sheet",
             QString(shipped).replace(QRegularExpression("attach ([^;]*); sheet"), "skin \\1; /*") +
                 "skin missing.she; * ; skin " + m_path + "; * ; saved <no count stored>");
+
+        // 上线提醒 and 自动刷新. Kim is marked, comes online, stays, goes and comes back, while the desktop's
+        // notification service goes away. What the desktop showed comes last.
+        const QString started = "skin /qq2009.she; ";
+        row("reminder",
+            "write [MEUserData]\nIncout=2\n[1]\nImis1=50005\nImis2=Kim\nImis3=1\n[2]\nImis1=1\nImis2=Lee\n; "
+            "online 50005; load; press Command1; offline 50005; press Command1; online 50005; "
+            "no-notifications; press Command1",
+            started + "press Kim|50005|Kim|grey Lee|1|Lee|grey; query 50005; query 1; " +
+                "press Kim|50005|Kim|warm Lee|1|Lee|warm; query 50005; query 1; " +
+                "press Kim|50005|Kim|warm Lee|1|Lee|warm; query 50005; query 1; " +
+                "press Kim|50005|Kim|grey Lee|1|Lee|warm; query 50005; query 1; closed 0; saved 50005|Kim "
+                "1|Lee; " +
+                "notice Fernwatch fernwatch: Kim 上线了 / QQ 50005; alert");
+        const QString every = "每 1 分钟, 每 5 分钟, 每 15 分钟, ";
+        row("menu, kept in the file",
+            "write [MEUserData]\nIncout=4\nInauto=60\n[1]\nImis1=1\nImis2=a\nImis3=1\n[2]\nImis1=2\n"
+            "Imis2=b\n[3]\nImis1=3\nImis2=c\n[4]\nImis1=4\nImis2=d\n; load; select 3; menu key; "
+            "choose 上线提醒; menu 0; choose 关闭; menu 1; press Command3; close; file",
+            started +
+                "press a|1|a|grey b|2|b|grey c|3|c|grey d|4|d|grey; query 1; query 2; query 3; query 4; " +
+                "menu 上线提醒, —, 自动刷新(关闭, " + every + "✓每 60 分钟); " + "menu 自动刷新(关闭, " +
+                every + "✓每 60 分钟); " + "menu ✓上线提醒, —, 自动刷新(✓关闭, " + every + "每 60 分钟); " +
+                question.arg("a") +
+                "closed 0; file [MEUserData] Incout=3 Inauto=0 [1] Imis1=2 Imis2=b Imis3=0 [2] Imis1=3 " +
+                "Imis2=c Imis3=1 [3] Imis1=4 Imis2=d [4] Imis1=4 Imis2=d; saved 2|b 3|c 4|d; " +
+                "notice Fernwatch fernwatch: a 上线了 / QQ 1");
+        // A minute lasts less than a run of two friends; the user takes three to fill in the dialog.
+        row("automatic checks",
+            "write [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; load; await; "
+            "slowly 3; answer 20002|Bob|Command1; press Command2; await",
+            started + "press Ann|10001|Ann|grey; query 10001; press Ann|10001|Ann|warm; query 10001; " +
+                "press Ann|10001|Ann|warm Bob|20002|Bob|grey; query 10001; query 20002; closed 0; " +
+                "saved 10001|Ann 20002|Bob");
+        row("no web browser", "no-browser; press Command4",
+            "无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n" + Form1::makerWebPage + " 确定");
     }
     void scenario()
     {
@@ -220,8 +315,14 @@ private slots:
         QFile::remove(m_path);
         m_seen.clear();
         m_answer.clear();
+        m_slowly = 0ms;
+        QDesktopServices::setUrlHandler("https", this, "recordOpenedUrl");
+        m_notices.clear();
+        QVERIFY(m_desktop.registerService("org.freedesktop.Notifications"));
         Form1 form(m_path);
-        form.findChild<CheckRun*>()->setWaitSlice(std::chrono::milliseconds(20));
+        form.findChild<CheckRun*>()->setWaitSlice(20ms);
+        form.findChild<AutoRefresh*>()->setMinuteLength(minute);
+        connect(form.findChild<OnlineNotifier*>(), &OnlineNotifier::alerted, [&] { m_notices << "alert"; });
         connect(&SkinEngine::instance(), &SkinEngine::attachRequested, &form, [&](const QByteArray& path) {
             m_seen << "skin " + QString(path).remove(qApp->applicationDirPath());
             qApp->setStyleSheet("* {}"); // a skin that cannot be used leaves this
@@ -240,10 +341,15 @@ private slots:
 
         run(form, script, QString());
         QFile::rename(m_dir.path() + '~', m_dir.path());
+        // Whatever was sent on the bus has arrived, and its answer too.
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            "org.freedesktop.Notifications", "/", "org.freedesktop.DBus.Peer", "Ping"));
+        QCoreApplication::sendPostedEvents();
         if (form.isVisible())
             form.close();
         if (QFile::exists(m_path))
             m_seen << "saved " + savedFriends(m_path).join(' ');
+        m_seen << m_notices;
         QCOMPARE(m_seen.join("; "), seen);
     }
 };

@@ -38,11 +38,12 @@ private slots:
         list.setStatus(1, FriendStatus::Online);
         list.setStatus(3, FriendStatus::Checking);
         list.setText(3, "正在检测");
+        list.setReminder(1, true);
         // Only what is shown is cut, and never through an emoji.
         QCOMPARE(shownRows(list),
                  QStringList({"甲|1|甲|1", x199 + "…|2|" + x199 + "…|2", "正在检测|4|丁|3"}));
         const auto said = [&](int row) { return list.index(row, 0).data(Qt::ToolTipRole).toString(); };
-        QCOMPARE(said(0) + said(1) + said(2), "在线离线正在检测");
+        QCOMPARE(said(0) + said(1) + said(2), "在线，上线提醒离线正在检测");
         QCOMPARE(list.headerData(1, Qt::Horizontal).toString(), "号码");
         QCOMPARE(FriendListFile::countFromText("1" + QString(400, '0')), FriendListFile::maximumCount);
     }

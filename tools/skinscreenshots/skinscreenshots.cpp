@@ -1,13 +1,18 @@
-// Pictures of the main window in each skin, for the README: skinscreenshots <folder>.
+// Pictures of the main window in each skin, and of the list's menu, for the README:
+// skinscreenshots <folder>.
 // It stands beside the skins in the build's bin folder and applies them as the program does.
 
 #include "applyskin.h"
+#include "autorefresh.h"
 #include "form1.h"
 #include "friendlistview.h"
+#include "listmenu.h"
 #include "skinchoice.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QPainter>
 #include <QRadioButton>
 #include <cstdio>
 
@@ -17,11 +22,12 @@ struct Shot
 {
     const char* option; // the skin option clicked; none for the default skin
     const char* picture;
+    bool listMenu = false; // with the list's menu open
 };
 
 const Shot shots[] = {
-    {nullptr, "fernwatch.png"},  {"Option1", "skin-black.png"},  {"Option2", "skin-china.png"},
-    {"Option4", "skin-msn.png"}, {"Option5", "skin-qqreal.png"},
+    {nullptr, "fernwatch.png"},    {nullptr, "menu.png", true}, {"Option1", "skin-black.png"},
+    {"Option2", "skin-china.png"}, {"Option4", "skin-msn.png"}, {"Option5", "skin-qqreal.png"},
 };
 
 // One friend in each state, the one offline selected.
@@ -48,6 +54,27 @@ void showThreeFriends(Form1& form)
     list->setFocus();
 }
 
+// The window with the list's menu open on a marked friend, and its 自动刷新 choices open beside it.
+QPixmap withListMenu(Form1& form)
+{
+    form.friendList().setReminder(1, true);
+    form.findChild<AutoRefresh*>()->setMinutes(5);
+    auto* list = form.findChild<FriendListView*>();
+    const QPoint onFirst = list->visualRect(form.friendList().index(0, 0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, onFirst, list->viewport()->mapToGlobal(onFirst));
+    QApplication::sendEvent(list->viewport(), &click);
+    auto* menu = form.findChild<ListMenu*>();
+    QAction* refresh = menu->actions().last();
+    menu->setActiveAction(refresh);
+    refresh->menu()->popup(menu->mapToGlobal(menu->actionGeometry(refresh).topRight()));
+    QApplication::processEvents();
+    QPixmap picture = form.grab();
+    QPainter painter(&picture);
+    for (QMenu* shown : {static_cast<QMenu*>(menu), refresh->menu()})
+        painter.drawPixmap(form.mapFromGlobal(shown->pos()), shown->grab());
+    return picture;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -67,7 +94,7 @@ int main(int argc, char* argv[])
         form.activateWindow();
         QApplication::processEvents();
         const QString path = folder.filePath(QLatin1String(shot.picture));
-        if (!form.grab().save(path)) {
+        if (!(shot.listMenu ? withListMenu(form) : form.grab()).save(path)) {
             std::fprintf(stderr, "skinscreenshots: cannot write %s\n", qPrintable(path));
             return 1;
         }
