@@ -3,6 +3,7 @@
 #include "lineencoding.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -77,10 +78,18 @@ void forEachLine(QByteArrayView bytes, qsizetype start, int unit, bool bigEndian
         f(line);
         line.offset = end;
     };
-    for (qsizetype i = start; i + unit <= bytes.size(); i += unit) {
-        if (codeAt(i) == u'\n')
-            endLine(i + unit, true);
-    }
+    // The next LF from `i`, or -1; in 8 bits by the library's fast search.
+    const auto nextLineFeed = [&](qsizetype i) {
+        if (unit == 1)
+            return bytes.indexOf('\n', i);
+        for (; i + unit <= bytes.size(); i += unit) {
+            if (codeAt(i) == u'\n')
+                return i;
+        }
+        return qsizetype(-1);
+    };
+    for (qsizetype i = nextLineFeed(start); i >= 0; i = nextLineFeed(i + unit))
+        endLine(i + unit, true);
     if (line.offset == bytes.size())
         return;
     if ((bytes.size() - line.offset) % unit == 0)
@@ -91,6 +100,50 @@ void forEachLine(QByteArrayView bytes, qsizetype start, int unit, bool bigEndian
     line.lineFeed = false;
     f(line);
 }
+
+// Decodes runs of lines into the text, each line's text followed by its line end.
+struct TextWriter
+{
+    QByteArrayView bytes;
+    const QChar* begin;
+    QChar* out;
+    int unit;
+
+    void decode(QStringDecoder& decoder, FileEncoding::Line* first, FileEncoding::Line* end)
+    {
+        const qsizetype from = first->offset;
+        const qsizetype to = end[-1].offset + end[-1].bodyLength + end[-1].endLength;
+        QChar* const start = out;
+        out = decoder.appendToBuffer(out, bytes.sliced(from, to - from));
+        // Line ends are ASCII, one character a code, unless a bad sequence took one in: then line by line.
+        QChar* at = start;
+        for (FileEncoding::Line* line = first; line != end && at; ++line)
+            at = place(*line, at);
+        if (at == out)
+            return;
+        out = start;
+        for (FileEncoding::Line* line = first; line != end; ++line) {
+            line->textOffset = out - begin;
+            out = decoder.appendToBuffer(out, bytes.sliced(line->offset, line->bodyLength));
+            line->textLength = out - begin - line->textOffset;
+        }
+    }
+
+    // Finds the line's text from `at`; gives where the next one begins, or null if its end is not there.
+    QChar* place(FileEncoding::Line& line, QChar* at) const
+    {
+        QChar* lineEnd = line.lineFeed ? std::find(at, out, u'\n') : out;
+        if (line.lineFeed && lineEnd == out)
+            return nullptr;
+        const qsizetype crs = (line.endLength / unit) - (line.lineFeed ? 1 : 0);
+        QChar* const bodyEnd = lineEnd - crs;
+        if (bodyEnd < at || std::any_of(bodyEnd, lineEnd, [](QChar c) { return c != u'\r'; }))
+            return nullptr;
+        line.textOffset = at - begin;
+        line.textLength = bodyEnd - at;
+        return line.lineFeed ? lineEnd + 1 : out;
+    }
+};
 
 } // namespace
 
@@ -118,33 +171,44 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     const bool bigEndian = bytes.startsWith(utf16BeMark);
     file.m_markLength = utf16 ? 2 : eightBitMarkLength(bytes);
 
-    // At most one character of text for each byte, so the text is written in place.
-    text->resize(bytes.size() + 1);
-    QChar* out = text->data();
     QStringDecoder utf8(QStringDecoder::Utf8, converterFlags);
     QStringDecoder gb18030 = utf16 ? QStringDecoder() : gb18030Decoder();
     QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
     const std::vector<LineEncoding::Encoding> verdicts =
         utf16 ? std::vector<LineEncoding::Encoding>()
               : LineEncoding::ofLines(bytes.sliced(file.m_markLength));
+    lines->clear();
+    forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian,
+                [&](Line line) { lines->push_back(line); });
+
+    // At most one character of text for each byte, so the text is written in place. Neighbouring lines read
+    // alike are decoded together: a decoder costs more to call than most lines to decode.
+    text->resize(bytes.size() + 1);
+    TextWriter writer{bytes, text->data(), text->data(), utf16 ? 2 : 1};
+    const auto decoderOf = [&](size_t i) {
+        if (utf16)
+            return &wide;
+        return verdicts[i] == LineEncoding::Gb18030 ? &gb18030
+               : verdicts[i] == LineEncoding::Utf8  ? &utf8
+                                                    : nullptr;
+    };
     qsizetype gbLines = 0;
     qsizetype utf8Lines = 0;
-    lines->clear();
-    lines->reserve(size_t(bytes.count('\n')) + 1);
-    forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
-        QStringDecoder* decoder = &wide;
-        if (!utf16) {
-            const LineEncoding::Encoding verdict = verdicts[lines->size()];
-            gbLines += verdict == LineEncoding::Gb18030;
-            utf8Lines += verdict == LineEncoding::Utf8;
-            decoder = verdict == LineEncoding::Gb18030 ? &gb18030 : &utf8;
+    for (size_t first = 0; first < lines->size();) {
+        QStringDecoder* decoder = nullptr; // the run's, from its first line that is not ASCII
+        size_t end = first;
+        for (; end < lines->size(); ++end) {
+            QStringDecoder* own = decoderOf(end);
+            if (own && decoder && own != decoder)
+                break;
+            decoder = own ? own : decoder;
+            gbLines += own == &gb18030;
+            utf8Lines += own == &utf8;
         }
-        line.textOffset = out - text->constData();
-        out = decoder->appendToBuffer(out, bytes.sliced(line.offset, line.bodyLength));
-        line.textLength = out - text->constData() - line.textOffset;
-        lines->push_back(line);
-    });
-    text->truncate(out - text->constData());
+        writer.decode(decoder ? *decoder : utf8, lines->data() + first, lines->data() + end);
+        first = end;
+    }
+    text->truncate(writer.out - text->constData());
 
     const QByteArrayView marks = bytes.first(file.m_markLength);
     if (utf16)

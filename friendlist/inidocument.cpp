@@ -275,7 +275,9 @@ void IniDocument::addLine(const FileEncoding::Line& read)
         // Where a name occurs twice, the first section counts.
         if (!m_sectionIndex.contains(NameKey{*name}))
             m_sectionIndex.insert(NameKey{*name}, m_sections.size());
-        m_sections.push_back(Section{*name, {line}});
+        m_sections.push_back(Section{*name, {}});
+        m_sections.back().lines.reserve(4); // the header, a friend's keys and a blank line, as a rule
+        m_sections.back().lines.push_back(line);
         return;
     }
     if (m_sections.empty())
@@ -346,12 +348,24 @@ const IniDocument::Line* IniDocument::findKey(const Section& section, QStringVie
     return nullptr;
 }
 
+size_t IniDocument::sectionIndex(QStringView name) const
+{
+    // A list is read and written a section at a time, several keys in each: the last one found comes first.
+    if (m_lastSection < m_sections.size() && NameKey{m_sections[m_lastSection].name} == NameKey{name})
+        return m_lastSection;
+    const auto it = m_sectionIndex.constFind(NameKey{name});
+    if (it == m_sectionIndex.constEnd())
+        return noSection;
+    m_lastSection = *it;
+    return *it;
+}
+
 std::optional<QString> IniDocument::value(QStringView section, QStringView key) const
 {
-    const auto it = m_sectionIndex.constFind(NameKey{section});
-    if (it == m_sectionIndex.constEnd())
+    const size_t index = sectionIndex(section);
+    if (index == noSection)
         return std::nullopt;
-    const Line* line = findKey(m_sections[*it], key);
+    const Line* line = findKey(m_sections[index], key);
     if (!line)
         return std::nullopt;
     const auto entry = entryOf(lineText(*line));
@@ -360,9 +374,9 @@ std::optional<QString> IniDocument::value(QStringView section, QStringView key) 
 
 IniDocument::Section& IniDocument::sectionForWriting(const QString& name)
 {
-    const auto it = m_sectionIndex.constFind(NameKey{name});
-    if (it != m_sectionIndex.constEnd())
-        return m_sections[*it];
+    const size_t index = sectionIndex(name);
+    if (index != noSection)
+        return m_sections[index];
     Line header;
     header.written = QLatin1Char('[') + name + QLatin1Char(']');
     header.isWritten = true;
@@ -379,14 +393,17 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     if (!isWritableSectionName(section) || !isWritableKey(key))
         return false;
     Section& s = sectionForWriting(section);
-    Line line;
-    line.written = key + QLatin1Char('=') + encodeValue(value);
-    line.isWritten = true;
-    if (const Line* existing = findKey(s, key)) {
-        // A value that stays as it was keeps its line as the file has it.
+    const Line* existing = findKey(s, key);
+    // A value that stays as it was keeps its line as the file has it.
+    if (existing) {
         const auto entry = entryOf(lineText(*existing));
         if (entry && readsAs(entry->writtenValue, value))
             return true;
+    }
+    Line line;
+    line.written = key + QLatin1Char('=') + encodeValue(value);
+    line.isWritten = true;
+    if (existing) {
         line.read = existing->read;
         s.lines[static_cast<size_t>(existing - s.lines.data())] = std::move(line);
         return true;

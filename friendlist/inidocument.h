@@ -72,6 +72,8 @@ private:
         friend size_t qHash(NameKey key, size_t seed) { return nameHash(key.name, seed); }
     };
 
+    static constexpr size_t noSection = size_t(-1);
+    size_t sectionIndex(QStringView name) const; // of the first section of that name, or noSection
     QStringView lineText(const Line& line) const;
     static bool readsAs(QStringView written, const QString& value);
     const Line* findKey(const Section& section, QStringView key) const;
@@ -84,4 +86,5 @@ private:
     std::vector<Line> m_preamble; // lines before the first section header
     std::vector<Section> m_sections;
     QHash<NameKey, size_t> m_sectionIndex; // first section of each name
+    mutable size_t m_lastSection = noSection;
 };

@@ -10,7 +10,12 @@ void IniEnv::openFile(const QString& path)
 {
     m_filePath = path;
     m_document = IniDocument();
-    readFile(m_document);
+    m_onDisk.reset();
+    QByteArray bytes;
+    if (readFile(&bytes)) {
+        m_document = IniDocument::parse(bytes);
+        m_onDisk = bytes;
+    }
 }
 
 QString IniEnv::readValue(const QString& section, const QString& key, qint16 size, bool flag) const
@@ -25,16 +30,22 @@ bool IniEnv::writeValue(const QString& section, const QString& key, const QStrin
     Q_UNUSED(flag);
     if (!m_document.setValue(section, key, value))
         return false;
+    m_onDisk.reset();
     return m_updating || commit();
 }
 
 void IniEnv::beginUpdate()
 {
-    // Start from what is on disk now, so that whatever this update does not write survives as it is.
-    IniDocument current;
-    m_updateUnreadable = !readFile(current);
-    if (!m_updateUnreadable)
-        m_document = std::move(current);
+    // Start from what is on disk now, so that whatever this update does not write survives as it is. The
+    // document read or written last stands for it still if neither has changed since.
+    QByteArray bytes;
+    m_updateUnreadable = !readFile(&bytes);
+    if (m_updateUnreadable) {
+        m_onDisk.reset();
+    } else if (m_onDisk != bytes) {
+        m_document = IniDocument::parse(bytes);
+        m_onDisk = bytes;
+    }
     m_updating = true;
 }
 
@@ -49,7 +60,7 @@ bool IniEnv::commitUpdate()
     return commit();
 }
 
-bool IniEnv::readFile(IniDocument& into)
+bool IniEnv::readFile(QByteArray* bytes)
 {
     const QFileInfo info(m_filePath);
     if (!info.exists())
@@ -62,7 +73,7 @@ bool IniEnv::readFile(IniDocument& into)
         // QFile keeps no error number; a file that is there but not readable to us is a matter of permission.
         return fail(Failure::Unreadable, info.isReadable() ? 0 : EACCES, file.errorString());
     }
-    into = IniDocument::parse(file.readAll());
+    *bytes = file.readAll();
     return true;
 }
 
@@ -76,8 +87,10 @@ bool IniEnv::commit()
         return fail(Failure::ReadOnlyFile, 0, QString());
     if (info.exists() && !info.isWritable())
         return fail(Failure::Write, EACCES, qt_error_string(EACCES));
-    if (!AtomicFile::write(m_filePath, m_document.toBytes(), &m_errorString, &m_errorNumber))
+    const QByteArray bytes = m_document.toBytes();
+    if (!AtomicFile::write(m_filePath, bytes, &m_errorString, &m_errorNumber))
         return fail(Failure::Write, m_errorNumber, m_errorString);
+    m_onDisk = bytes;
     m_failure = Failure::None;
     return true;
 }

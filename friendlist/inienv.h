@@ -2,7 +2,9 @@
 
 #include "inidocument.h"
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 // The list-file store: text values in one INI file, addressed by section and key.
 //
@@ -40,12 +42,14 @@ public:
     int errorNumber() const { return m_errorNumber; }
 
 private:
-    bool readFile(IniDocument& into);
+    // The file's bytes, none for a missing file; false when it is there but cannot be read.
+    bool readFile(QByteArray* bytes);
     bool commit();
     bool fail(Failure failure, int errorNumber, const QString& errorString);
 
     QString m_filePath;
     IniDocument m_document;
+    std::optional<QByteArray> m_onDisk; // the file's bytes the document stands for, unless changed since
     bool m_updating = false;
     bool m_updateUnreadable = false;
     Failure m_failure = Failure::None;
