@@ -37,7 +37,8 @@ bool IniEnv::writeValue(const QString& section, const QString& key, const QStrin
 void IniEnv::beginUpdate()
 {
     // Start from what is on disk now, so that whatever this update does not write survives as it is. The
-    // document read or written last stands for it still if neither has changed since.
+    // document read last stands for it still if neither has changed since. One that was written is read
+    // anew: a line may read otherwise once lines around it have changed.
     QByteArray bytes;
     m_updateUnreadable = !readFile(&bytes);
     if (m_updateUnreadable) {
@@ -87,10 +88,8 @@ bool IniEnv::commit()
         return fail(Failure::ReadOnlyFile, 0, QString());
     if (info.exists() && !info.isWritable())
         return fail(Failure::Write, EACCES, qt_error_string(EACCES));
-    const QByteArray bytes = m_document.toBytes();
-    if (!AtomicFile::write(m_filePath, bytes, &m_errorString, &m_errorNumber))
+    if (!AtomicFile::write(m_filePath, m_document.toBytes(), &m_errorString, &m_errorNumber))
         return fail(Failure::Write, m_errorNumber, m_errorString);
-    m_onDisk = bytes;
     m_failure = Failure::None;
     return true;
 }

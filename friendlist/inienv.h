@@ -49,7 +49,7 @@ private:
 
     QString m_filePath;
     IniDocument m_document;
-    std::optional<QByteArray> m_onDisk; // the file's bytes the document stands for, unless changed since
+    std::optional<QByteArray> m_onDisk; // the file's bytes the document was read from, unless changed since
     bool m_updating = false;
     bool m_updateUnreadable = false;
     Failure m_failure = Failure::None;
