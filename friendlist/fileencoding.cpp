@@ -3,7 +3,6 @@
 #include "lineencoding.h"
 
 #include <QStringDecoder>
-#include <algorithm>
 
 namespace {
 
@@ -101,50 +100,6 @@ void forEachLine(QByteArrayView bytes, qsizetype start, int unit, bool bigEndian
     f(line);
 }
 
-// Decodes runs of lines into the text, each line's text followed by its line end.
-struct TextWriter
-{
-    QByteArrayView bytes;
-    const QChar* begin;
-    QChar* out;
-    int unit;
-
-    void decode(QStringDecoder& decoder, FileEncoding::Line* first, FileEncoding::Line* end)
-    {
-        const qsizetype from = first->offset;
-        const qsizetype to = end[-1].offset + end[-1].bodyLength + end[-1].endLength;
-        QChar* const start = out;
-        out = decoder.appendToBuffer(out, bytes.sliced(from, to - from));
-        // Line ends are ASCII, one character a code, unless a bad sequence took one in: then line by line.
-        QChar* at = start;
-        for (FileEncoding::Line* line = first; line != end && at; ++line)
-            at = place(*line, at);
-        if (at == out)
-            return;
-        out = start;
-        for (FileEncoding::Line* line = first; line != end; ++line) {
-            line->textOffset = out - begin;
-            out = decoder.appendToBuffer(out, bytes.sliced(line->offset, line->bodyLength));
-            line->textLength = out - begin - line->textOffset;
-        }
-    }
-
-    // Finds the line's text from `at`; gives where the next one begins, or null if its end is not there.
-    QChar* place(FileEncoding::Line& line, QChar* at) const
-    {
-        QChar* lineEnd = line.lineFeed ? std::find(at, out, u'\n') : out;
-        if (line.lineFeed && lineEnd == out)
-            return nullptr;
-        const qsizetype crs = (line.endLength / unit) - (line.lineFeed ? 1 : 0);
-        QChar* const bodyEnd = lineEnd - crs;
-        if (bodyEnd < at || std::any_of(bodyEnd, lineEnd, [](QChar c) { return c != u'\r'; }))
-            return nullptr;
-        line.textOffset = at - begin;
-        line.textLength = bodyEnd - at;
-        return line.lineFeed ? lineEnd + 1 : out;
-    }
-};
-
 } // namespace
 
 FileEncoding::FileEncoding()
@@ -181,34 +136,25 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian,
                 [&](Line line) { lines->push_back(line); });
 
-    // At most one character of text for each byte, so the text is written in place. Neighbouring lines read
-    // alike are decoded together: a decoder costs more to call than most lines to decode.
+    // At most one character of text for each byte, so the text is written in place. Each line is decoded on
+    // its own, so that what it reads as depends on its own bytes only, whatever lines come before or after.
     text->resize(bytes.size() + 1);
-    TextWriter writer{bytes, text->data(), text->data(), utf16 ? 2 : 1};
-    const auto decoderOf = [&](size_t i) {
-        if (utf16)
-            return &wide;
-        return verdicts[i] == LineEncoding::Gb18030 ? &gb18030
-               : verdicts[i] == LineEncoding::Utf8  ? &utf8
-                                                    : nullptr;
-    };
+    QChar* out = text->data();
     qsizetype gbLines = 0;
     qsizetype utf8Lines = 0;
-    for (size_t first = 0; first < lines->size();) {
-        QStringDecoder* decoder = nullptr; // the run's, from its first line that is not ASCII
-        size_t end = first;
-        for (; end < lines->size(); ++end) {
-            QStringDecoder* own = decoderOf(end);
-            if (own && decoder && own != decoder)
-                break;
-            decoder = own ? own : decoder;
-            gbLines += own == &gb18030;
-            utf8Lines += own == &utf8;
+    for (size_t i = 0; i < lines->size(); ++i) {
+        Line& line = (*lines)[i];
+        QStringDecoder* decoder = &wide;
+        if (!utf16) {
+            gbLines += verdicts[i] == LineEncoding::Gb18030;
+            utf8Lines += verdicts[i] == LineEncoding::Utf8;
+            decoder = verdicts[i] == LineEncoding::Gb18030 ? &gb18030 : &utf8;
         }
-        writer.decode(decoder ? *decoder : utf8, lines->data() + first, lines->data() + end);
-        first = end;
+        line.textOffset = out - text->constData();
+        out = decoder->appendToBuffer(out, bytes.sliced(line.offset, line.bodyLength));
+        line.textLength = out - text->constData() - line.textOffset;
     }
-    text->truncate(writer.out - text->constData());
+    text->truncate(out - text->constData());
 
     const QByteArrayView marks = bytes.first(file.m_markLength);
     if (utf16)
