@@ -66,13 +66,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QStringList loaded = load(path);
     const bool savedOnce = file.save(*list);
     const QByteArray saved = fileBytes(path);
-    // A count holding other than ASCII is written anew as digits, which takes away what its bytes said about
-    // the file's encoding: lines that read either way may then read the other way, but no friend is lost.
-    const QString countText = count.value_or(QString());
-    const bool countWeighed =
-        std::any_of(countText.begin(), countText.end(), [](QChar c) { return c > u'\x7f'; });
+    // The program's own values (the count, a reminder mark, the refresh interval) are written anew as digits
+    // when they hold anything else. A line so rewritten takes away what its bytes said about the file's
+    // encoding: lines that read either way may then read the other way, but no friend is lost.
+    const QList<QByteArray> savedLines = saved.split('\n');
+    bool weighedLineRewritten = false;
+    for (const QByteArray& line : bytes.split('\n')) {
+        const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
+        weighedLineRewritten = weighedLineRewritten || (!ascii && !savedLines.contains(line));
+    }
     const QStringList reloaded = load(path);
-    const bool kept = countWeighed ? reloaded.size() == loaded.size() : reloaded == loaded;
+    const bool kept = weighedLineRewritten ? reloaded.size() == loaded.size() : reloaded == loaded;
     if (!written || !savedOnce || !kept || !file.save(*list) || fileBytes(path) != saved) {
         std::fprintf(stderr, "fuzz_listfile: a save failed, changed the friends, or a second one the file\n");
         dir->remove(); // abort() skips the atexit handlers; libFuzzer keeps its own copy of the input
