@@ -100,6 +100,30 @@ void forEachLine(QByteArrayView bytes, qsizetype start, int unit, bool bigEndian
     f(line);
 }
 
+// The bytes at the end of a GB18030 line that begin a character without finishing it. Decoding them, the
+// library's GB18030 decoder gives nothing at all, where it gives U+FFFD for a bad code anywhere else.
+qsizetype unfinishedGbTail(QByteArrayView body)
+{
+    const auto isLead = [](uchar b) { return b >= 0x81 && b <= 0xfe; };
+    const auto isDigit = [](uchar b) { return b >= 0x30 && b <= 0x39; };
+    for (qsizetype i = 0; i < body.size();) {
+        const uchar b = uchar(body[i]);
+        const qsizetype left = body.size() - i;
+        if (!isLead(b)) {
+            ++i;
+        } else if (left == 1) {
+            return 1;
+        } else if (!isDigit(uchar(body[i + 1]))) {
+            i += 2;
+        } else if (left < 4 && (left == 2 || isLead(uchar(body[i + 2])))) {
+            return left;
+        } else {
+            i += left < 4 ? 1 : 4;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 FileEncoding::FileEncoding()
@@ -151,7 +175,11 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
             decoder = verdicts[i] == LineEncoding::Gb18030 ? &gb18030 : &utf8;
         }
         line.textOffset = out - text->constData();
-        out = decoder->appendToBuffer(out, bytes.sliced(line.offset, line.bodyLength));
+        const QByteArrayView body = bytes.sliced(line.offset, line.bodyLength);
+        const qsizetype unfinished = decoder == &gb18030 ? unfinishedGbTail(body) : 0;
+        out = decoder->appendToBuffer(out, body.chopped(unfinished));
+        if (unfinished > 0)
+            *out++ = QChar::ReplacementCharacter;
         line.textLength = out - text->constData() - line.textOffset;
     }
     text->truncate(out - text->constData());
