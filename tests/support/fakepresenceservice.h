@@ -55,9 +55,8 @@ public:
     void onNextQuery(const QObject* context, std::function<void()> f) { m_next.append({context, f}); }
     // The numbers of the presence queries received, decoded, in order of arrival.
     const QStringList& queriedNumbers() const { return m_queried; }
-    // When the first query for `number` arrived (-1: none has), and the time now, in ms since start().
+    // When the first query for `number` arrived, in milliseconds since start(); -1 while none has.
     qint64 queriedAt(const QString& number) const { return m_queriedAt.value(m_queried.indexOf(number), -1); }
-    qint64 elapsed() const { return m_clock.elapsed(); }
 
 private:
     void respond(QTcpSocket* socket, const QByteArray& target)
