@@ -149,9 +149,10 @@ private slots:
         QCOMPARE(savedFriends(listPath()), QStringList({"10003|小红"}));
     }
 
-    // The program's own waits, on the two that initTestCase started: a friend costs a slice of 2 s, and a
-    // friend whose answer never comes keeps the check well past that (until the deadline of 10 s).
-    void ownWaits()
+    // Last, the program's own waits, on the two programs that initTestCase started, which then end: a friend
+    // costs a slice of 2 s, and a friend whose answer never comes keeps the check well past that (until the
+    // deadline of 10 s).
+    void cleanupTestCase()
     {
         QTRY_VERIFY_WITH_TIMEOUT(m_service.queriedAt("20002") >= 0, 10000);
         const qint64 slice = m_service.queriedAt("20002") - m_service.queriedAt("20001");
