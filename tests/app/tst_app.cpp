@@ -219,13 +219,14 @@ private slots:
             checking + question.arg("小明") + "无法保存好友名单，本次的修改没有写入文件：\nL\n文件夹不存在 " +
                 "确定; closed 1; hidden; " + saved);
 
-        // Typed into the add dialog, which Enter, Esc or a button leaves.
+        // Typed into the add dialog, which Enter, Esc or a button leaves; each answer, then the button that
+        // opens the dialog.
         const QString odd = QString(" \"1\"\r\n[MEUserData]\t\\u0041 ;#'😀\u202Eم\u2028") + QChar(0);
         const QString oddFriend = odd + '|' + odd + QString(10000, u'好'), add = "; press Command2; answer ";
         row("add",
             "load; answer " + oddFriend + "|Enter" + add + "|小明|Enter" + add + "20002||Command1" + add +
                 "20002|小明|Command2" + add + "20002|小明|Esc" + add + "20002|小明|Enter" + add +
-                " |   |Enter" + add,
+                " |   |Enter; press Command2",
             "skin /qq2009.she; left open; left open; closed 0; saved " + oddFriend + " 20002|小明  |   ");
 
         // Nothing selected; the long-named friend kept; the second of two alike deleted.
