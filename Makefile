@@ -80,8 +80,8 @@ fuzz: deps fuzz-deps
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	$(FUZZ_BUILD)/bin/fuzz_listfile -max_total_time=$(FUZZ_SECONDS) -timeout=300 -rss_limit_mb=4096 \
 	    -max_len=65536 -len_control=100 -report_slow_units=120 -print_final_stats=1 \
-	    -dict=tests/friendlist/fuzz_listfile.dict -artifact_prefix=$(FUZZ_BUILD)/artifacts/ \
-	    $(FUZZ_BUILD)/corpus tests/friendlist/fuzz-corpus
+	    -dict=tests/listfile/fuzz_listfile.dict -artifact_prefix=$(FUZZ_BUILD)/artifacts/ \
+	    $(FUZZ_BUILD)/corpus tests/listfile/fuzz-corpus
 
 # Configures again, so that a build folder made before the detectors were installed finds them.
 bench: deps bench-deps

@@ -131,16 +131,6 @@ void Form1::connectPresenceChecking()
     connect(m_command1, &QPushButton::clicked, m_checkRun, &CheckRun::refresh);
 }
 
-int Form1::CurrentIndex() const
-{
-    return m_checkRun->CurrentIndex();
-}
-
-void Form1::Timeout(const QVariant& interval)
-{
-    m_checkRun->Timeout(interval);
-}
-
 void Form1::connectCommands()
 {
     connect(m_command2, &QPushButton::clicked, this, &Form1::openAddFriendDialog);
@@ -220,8 +210,10 @@ void Form1::load()
     ApplySkin(defaultSkinFile);
     m_listFile.open(m_listFilePath);
     StartVisualStyle(this);
-    const bool counted = m_listFile.load(m_friendList);
-    m_autoRefresh->setMinutes(m_listFile.refreshMinutes());
+    StoredList stored;
+    const bool counted = m_listFile.load(&stored);
+    m_friendList.appendStored(stored.friends);
+    m_autoRefresh->setMinutes(stored.refreshMinutes);
     if (counted) {
         // The loaded list is on the screen before the first check run begins.
         showCentred();
@@ -277,8 +269,8 @@ void Form1::closeSequence(CloseReason reason)
     // Before the list has been read there is nothing to save, and a save would empty the file.
     const bool listRead = !m_listFile.filePath().isEmpty();
     m_autoRefresh->stop();
-    m_listFile.setRefreshMinutes(m_autoRefresh->minutes());
-    const bool saved = !listRead || m_listFile.save(m_friendList);
+    const bool saved =
+        !listRead || m_listFile.save({m_friendList.storedFriends(), m_autoRefresh->minutes()});
     if (!saved) {
         // Nobody may be there to answer a box when the system ends the session.
         if (reason == CloseReason::User)

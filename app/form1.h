@@ -32,12 +32,6 @@ public:
     static const QString statusBarText;
 
     FriendListModel& friendList() { return m_friendList; }
-    // The position of the friend whose presence query was started last.
-    int CurrentIndex() const;
-    // Lets `interval` seconds pass while the window goes on handling events.
-    void Timeout(const QVariant& interval);
-
-    const FriendListFile& listFile() const { return m_listFile; }
 
 public slots:
     // The start-up sequence: default skin, open the list file, visual style, load the friends and,

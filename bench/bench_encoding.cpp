@@ -6,12 +6,11 @@
 // a choice costs elsewhere); the lists come from a fixed seed, so the shares are the same on every run.
 
 #include "friendlistfile.h"
-#include "friendlistmodel.h"
 #include "lineencoding.h"
 #include "listfixtures.h"
 
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -601,9 +600,7 @@ double detectionMs(const Rule& rule, QByteArrayView bytes)
 // A list of `count` friends as the program saves it.
 QByteArray savedList(int count)
 {
-    FriendListModel model;
-    for (int i = 1; i <= count; ++i)
-        model.addFriend(QString::number(10000 + i), sampleNickname(i));
+    const StoredList model = sampleList(count);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("QQlist.cfg"));
     FriendListFile file;
@@ -616,9 +613,7 @@ QByteArray savedList(int count)
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // the list model paints its status pictures
+    QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     constexpr int files = 5000;
     Generator generator;

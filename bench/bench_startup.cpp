@@ -23,10 +23,8 @@ constexpr int repeats = 3;
 
 bool writeList(const QString& path, const QString& firstNickname)
 {
-    FriendListModel list;
-    list.addFriend(QStringLiteral("10001"), firstNickname);
-    for (int i = 2; i <= friendCount; ++i)
-        list.addFriend(QString::number(10000 + i), sampleNickname(i));
+    StoredList list = sampleList(friendCount);
+    list.friends[0] = {QStringLiteral("10001"), firstNickname};
     FriendListFile file;
     file.open(path);
     return file.save(list);

@@ -31,6 +31,32 @@ int FriendListModel::addFriend(const QString& number, const QString& nickname)
     return row + 1;
 }
 
+void FriendListModel::appendStored(const QVector<StoredFriend>& friends)
+{
+    if (friends.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), count(), count() + int(friends.size()) - 1);
+    m_entries.reserve(count() + friends.size());
+    for (const StoredFriend& stored : friends) {
+        FriendEntry e;
+        e.text = stored.nickname;
+        e.number = stored.number;
+        e.nickname = stored.nickname;
+        e.reminder = stored.reminder;
+        m_entries.append(e);
+    }
+    endInsertRows();
+}
+
+QVector<StoredFriend> FriendListModel::storedFriends() const
+{
+    QVector<StoredFriend> friends;
+    friends.reserve(m_entries.size());
+    for (const FriendEntry& e : m_entries)
+        friends.append({e.number, e.nickname, e.reminder});
+    return friends;
+}
+
 void FriendListModel::remove(int position)
 {
     if (!contains(position))

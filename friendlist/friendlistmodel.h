@@ -2,6 +2,7 @@
 
 #include "friendentry.h"
 #include "statusimagelist.h"
+#include "storedlist.h"
 
 #include <QAbstractTableModel>
 #include <QVector>
@@ -33,6 +34,10 @@ public:
     // Appends a friend, Offline and shown by its nickname; returns its position.
     int addFriend(const QString& number, const QString& nickname);
     void remove(int position);
+    // Appends the friends a list file keeps, marks and all, in one insertion.
+    void appendStored(const QVector<StoredFriend>& friends);
+    // The friends as the list file keeps them, in list order.
+    QVector<StoredFriend> storedFriends() const;
 
     QString text(int position) const { return field(position, &FriendEntry::text); }
     void setText(int position, const QString& text)

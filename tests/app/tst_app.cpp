@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "friendlistview.h"
 #include "listfixtures.h"
+#include "shownrows.h"
 #include "listmenu.h"
 #include "onlinenotifier.h"
 #include "qtchinese.h"

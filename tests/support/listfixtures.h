@@ -1,7 +1,6 @@
 #pragma once
 
 #include "friendlistfile.h"
-#include "friendlistmodel.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -25,32 +24,29 @@ inline QString sampleNickname(int i)
     }
 }
 
+// A list of `count` friends numbered from 10001, with sample nicknames.
+inline StoredList sampleList(int count)
+{
+    StoredList list;
+    list.friends.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        list.friends.append({QString::number(10000 + i), sampleNickname(i)});
+    return list;
+}
+
 // The friends a list file holds, read back the way the program reads it at start-up:
 // "number|nickname" for each, in list order.
 inline QStringList savedFriends(const QString& listPath)
 {
-    FriendListModel list;
+    StoredList list;
     FriendListFile file;
     file.open(listPath);
-    if (!file.load(list))
+    if (!file.load(&list))
         return {QStringLiteral("<no count stored>")};
     QStringList friends;
-    for (int position = 1; position <= list.count(); ++position)
-        friends << list.number(position) + QLatin1Char('|') + list.nickname(position);
+    for (const StoredFriend& stored : std::as_const(list.friends))
+        friends << stored.number + QLatin1Char('|') + stored.nickname;
     return friends;
-}
-
-// The list as a person sees it: "text|number|nickname|status code" for each row, in list order.
-inline QStringList shownRows(const FriendListModel& list)
-{
-    QStringList rows;
-    for (int row = 0; row < list.rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < list.columnCount(); ++column)
-            cells << list.index(row, column).data().toString();
-        rows << cells.join(QLatin1Char('|')) + QStringLiteral("|%1").arg(int(list.status(row + 1)));
-    }
-    return rows;
 }
 
 // A file's bytes; empty when it cannot be read.

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "inienv.h"
+#include "storedlist.h"
 
 #include <QString>
-
-class FriendListModel;
 
 // Keeps the friend list between runs: section "MEUserData" holds the count under "Incout", and
 // sections "1".."n" hold each friend's number under "Imis1" and nickname under "Imis2". Two keys are
@@ -22,15 +21,11 @@ public:
     static int countFromText(const QString& text);
 
     void open(const QString& path = defaultPath());
-    // Appends the stored friends to `list`; false when no count is stored (the list is left alone).
-    bool load(FriendListModel& list);
-    // Writes every friend's number and nickname in one atomic commit; false when the file could not
-    // be written, with the reason in failureReason().
-    bool save(const FriendListModel& list);
-
-    // The minutes between automatic checks that load found, and that save writes; 0 is off.
-    int refreshMinutes() const { return m_refreshMinutes; }
-    void setRefreshMinutes(int minutes) { m_refreshMinutes = minutes; }
+    // What the file keeps; false when no count is stored (then `list` holds no friend, only the interval).
+    bool load(StoredList* list) const;
+    // Writes the list in one atomic commit; false when the file could not be written, with the reason
+    // in failureReason().
+    bool save(const StoredList& list);
 
     QString filePath() const { return m_store.filePath(); }
     // Why the last save failed, in the user's words, with the system's own text after it where there is one.
@@ -40,5 +35,4 @@ private:
     void writeIfUsed(const QString& section, const QString& key, int value);
 
     IniEnv m_store;
-    int m_refreshMinutes = 0;
 };

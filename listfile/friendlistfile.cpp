@@ -1,6 +1,5 @@
 #include "friendlistfile.h"
 
-#include "friendlistmodel.h"
 #include "textnumber.h"
 
 #include <QCoreApplication>
@@ -14,8 +13,6 @@ const QString numberKey = QStringLiteral("Imis1");
 const QString nicknameKey = QStringLiteral("Imis2");
 const QString reminderKey = QStringLiteral("Imis3");
 const QString refreshKey = QStringLiteral("Inauto");
-constexpr qint16 countSize = 50;
-constexpr qint16 valueSize = 200;
 } // namespace
 
 QString FriendListFile::defaultPath()
@@ -39,33 +36,35 @@ void FriendListFile::open(const QString& path)
     m_store.openFile(path);
 }
 
-bool FriendListFile::load(FriendListModel& list)
+bool FriendListFile::load(StoredList* list) const
 {
-    m_refreshMinutes = m_store.readValue(countSection, refreshKey, countSize, false).toInt();
-    if (m_store.readValue(countSection, countKey, countSize, false).isEmpty())
+    list->friends.clear();
+    list->refreshMinutes = m_store.readValue(countSection, refreshKey).toInt();
+    const QString countText = m_store.readValue(countSection, countKey);
+    if (countText.isEmpty())
         return false;
-    const int count = countFromText(m_store.readValue(countSection, countKey, countSize, false));
+    const int count = countFromText(countText);
+    list->friends.reserve(count);
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
-        const int position = list.addFriend(m_store.readValue(section, numberKey, valueSize, false),
-                                            m_store.readValue(section, nicknameKey, valueSize, false));
-        if (m_store.readValue(section, reminderKey, countSize, false) == u"1")
-            list.setReminder(position, true);
+        list->friends.append({m_store.readValue(section, numberKey), m_store.readValue(section, nicknameKey),
+                              m_store.readValue(section, reminderKey) == u"1"});
     }
     return true;
 }
 
-bool FriendListFile::save(const FriendListModel& list)
+bool FriendListFile::save(const StoredList& list)
 {
     m_store.beginUpdate();
-    const int count = list.count();
-    m_store.writeValue(countSection, countKey, QString::number(count), false);
-    writeIfUsed(countSection, refreshKey, m_refreshMinutes);
+    const int count = int(list.friends.size());
+    m_store.writeValue(countSection, countKey, QString::number(count));
+    writeIfUsed(countSection, refreshKey, list.refreshMinutes);
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
-        m_store.writeValue(section, numberKey, list.number(i), false);
-        m_store.writeValue(section, nicknameKey, list.nickname(i), false);
-        writeIfUsed(section, reminderKey, list.reminder(i) ? 1 : 0);
+        const StoredFriend& stored = list.friends[i - 1];
+        m_store.writeValue(section, numberKey, stored.number);
+        m_store.writeValue(section, nicknameKey, stored.nickname);
+        writeIfUsed(section, reminderKey, stored.reminder ? 1 : 0);
     }
     return m_store.commitUpdate();
 }
@@ -109,6 +108,6 @@ void FriendListFile::writeIfUsed(const QString& section, const QString& key, int
 {
     // A list that never used the key stays without it; where the section holds it, it is kept up to
     // date, so that a mark leaves the section of a deleted friend with it.
-    if (value != 0 || !m_store.readValue(section, key, countSize, false).isEmpty())
-        m_store.writeValue(section, key, QString::number(value), false);
+    if (value != 0 || !m_store.readValue(section, key).isEmpty())
+        m_store.writeValue(section, key, QString::number(value));
 }

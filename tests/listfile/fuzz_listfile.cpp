@@ -5,7 +5,7 @@
 #include "listfixtures.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -13,21 +13,19 @@
 
 namespace {
 
-QTemporaryDir* dir = nullptr;    // never destroyed: Qt's own globals may be gone when exit() runs destructors
-FriendListModel* list = nullptr; // one for every input: each new list would load its icons
+QTemporaryDir* dir = nullptr; // never destroyed: Qt's own globals may be gone when exit() runs destructors
+StoredList list;
 
-// Empties the list and loads the file into it: "number|nickname" for each friend. A file without a count
-// loads nothing, and the save then writes a count of 0, which loads the same.
+// Loads the file into the list: "number|nickname" for each friend. A file without a count loads nothing,
+// and the save then writes a count of 0, which loads the same.
 QStringList load(const QString& path)
 {
-    for (int position = list->count(); position >= 1; --position)
-        list->remove(position);
     FriendListFile file;
     file.open(path);
-    file.load(*list);
+    file.load(&list);
     QStringList friends;
-    for (int position = 1; position <= list->count(); ++position)
-        friends << list->number(position) + QLatin1Char('|') + list->nickname(position);
+    for (const StoredFriend& stored : std::as_const(list.friends))
+        friends << stored.number + QLatin1Char('|') + stored.nickname;
     return friends;
 }
 
@@ -35,9 +33,7 @@ QStringList load(const QString& path)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen"); // the list's icons need a GUI application, without a screen
-    new QGuiApplication(*argc, *argv);
-    list = new FriendListModel;
+    new QCoreApplication(*argc, *argv);
     // Every save syncs the file to disk; in memory that costs nothing.
     dir = new QTemporaryDir(QFileInfo::exists("/dev/shm") ? "/dev/shm/fuzz_listfile-XXXXXX" : QString());
     std::atexit([] { dir->remove(); });
@@ -64,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FriendListFile file;
     file.open(path);
     const QStringList loaded = load(path);
-    const bool savedOnce = file.save(*list);
+    const bool savedOnce = file.save(list);
     const QByteArray saved = fileBytes(path);
     // The program's own values (the count, a reminder mark, the refresh interval) are written anew as digits
     // when they hold anything else. A line so rewritten takes away what its bytes said about the file's
@@ -77,11 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const QStringList reloaded = load(path);
     const bool kept = weighedLineRewritten ? reloaded.size() == loaded.size() : reloaded == loaded;
-    if (!written || !savedOnce || !kept || !file.save(*list) || fileBytes(path) != saved) {
+    if (!written || !savedOnce || !kept || !file.save(list) || fileBytes(path) != saved) {
         std::fprintf(stderr, "fuzz_listfile: a save failed, changed the friends, or a second one the file\n");
         dir->remove(); // abort() skips the atexit handlers; libFuzzer keeps its own copy of the input
         std::abort();
     }
-    load(QString()); // empties the list: an input that frees less than it allocates is run again for leaks
+    list = StoredList(); // an input that frees less than it allocates is run again for leaks
     return 0;
 }

@@ -18,16 +18,13 @@ void IniEnv::openFile(const QString& path)
     }
 }
 
-QString IniEnv::readValue(const QString& section, const QString& key, qint16 size, bool flag) const
+QString IniEnv::readValue(const QString& section, const QString& key) const
 {
-    Q_UNUSED(size);
-    Q_UNUSED(flag);
     return m_document.value(section, key).value_or(QString());
 }
 
-bool IniEnv::writeValue(const QString& section, const QString& key, const QString& value, bool flag)
+bool IniEnv::writeValue(const QString& section, const QString& key, const QString& value)
 {
-    Q_UNUSED(flag);
     if (!m_document.setValue(section, key, value))
         return false;
     m_onDisk.reset();

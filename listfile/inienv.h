@@ -21,9 +21,9 @@ public:
     // Names the file and reads it; a missing file is an empty one.
     void openFile(const QString& path);
 
-    // `size` and `flag` are accepted for the store's callers but not needed: values come back whole.
-    QString readValue(const QString& section, const QString& key, qint16 size = 200, bool flag = false) const;
-    bool writeValue(const QString& section, const QString& key, const QString& value, bool flag = false);
+    // The value whole; empty where the file has none.
+    QString readValue(const QString& section, const QString& key) const;
+    bool writeValue(const QString& section, const QString& key, const QString& value);
 
     void beginUpdate();
     bool commitUpdate();

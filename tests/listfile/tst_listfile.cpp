@@ -1,0 +1,176 @@
+#include "atomicfile.h"
+#include "listfixtures.h"
+
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+// Every fsync of the saves goes through here: a folder's notes what the list file held at that moment.
+static QString syncedTarget;
+static QByteArray listAtFolderSync;
+extern "C" int fsync(int fd)
+{
+    struct stat info = {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
+        listAtFolderSync = fileBytes(syncedTarget);
+    return int(::syscall(SYS_fsync, fd));
+}
+
+class TestListFile : public QObject
+{
+    Q_OBJECT
+
+    const QString listFile = "QQlist.cfg";
+    const QString ours = listFile + AtomicFile::temporaryTag; // the temporaries' names begin so
+
+private slots:
+    // A count beyond any list anyone keeps is read as the largest, not as a demand for all memory.
+    void countLimit()
+    {
+        QCOMPARE(FriendListFile::countFromText("1" + QString(400, '0')), FriendListFile::maximumCount);
+    }
+
+    // A list file's bytes -> the friends it loads, with one added if asked -> the bytes their save leaves.
+    // Lines the save does not change keep their bytes; new ones follow the file's encoding and line end.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("added");       // "number|nickname", added before the save
+        QTest::addColumn<QStringList>("friends"); // "number|nickname", as the saved file loads them
+        QTest::addColumn<QByteArray>("after");
+        const auto row = [](const char* name, const QByteArray& before, const QStringList& friends,
+                            const QByteArray& after = {}, const QString& added = {}) {
+            QTest::newRow(name) << before << added << friends << (after.isNull() ? before : after);
+        };
+        const QByteArray head = "[MEUserData]\nIncout=",
+                         plain = head + "2\n[1]\nImis1=10001\nImis2=张三\n[2]\nImis1=abc\nImis2=Bob\n";
+        const QString third = "[3]\nImis1=3\nImis2=王五\n";
+        const QByteArray plainAdded = QByteArray(plain).replace("Incout=2", "Incout=3") + third.toUtf8();
+        const QStringList plainFriends = {"10001|张三", "abc|Bob"},
+                          addedFriends = plainFriends + QStringList{"3|王五"};
+        row("plain", plain, plainFriends);
+        row("escapes, quotes, blanks, letter case",
+            "[meuserdata]\nINCOUT= 2 \n[1]\nimis1 = 'x y' \nImis2=\" a\\\\b\\\"c\\nd\\u0041e\\t\"\n[2]\n"
+            "Imis1=C:\\n\\\"\nImis2=\"x \"\n",
+            {"x y| a\\b\"c\ndAe\t", "C:\\n\\\"|x "});
+        row("comments, stale and twice-named sections",
+            "; by hand\n" + head + "1\nV=3\n[1]\nImis1=1\n# note\nImis2=a\n\n[2]\nImis1=2\n[1]\nImis1=3\n",
+            {"1|a"});
+        row("count \" 3x\"", head + "\" 3x\"\n[1]\nImis1=1\nImis2=a\n", {"1|a", "|", "|"},
+            head + "3\n[1]\nImis1=1\nImis2=a\n[2]\nImis1=\nImis2=\n[3]\nImis1=\nImis2=\n");
+        row("count x", head + "x\n", {}, head + "0\n");
+        row("two byte-order marks, a friend added", "\xEF\xBB\xBF\xEF\xBB\xBF" + plain, addedFriends,
+            "\xEF\xBB\xBF\xEF\xBB\xBF" + plainAdded, "3|王五");
+        row("CR CR LF, LF, CRLF, no last line end", "[MEUserData]\r\r\nIncout=1\n[1]\r\nImis1=1\nImis2=a",
+            {"1|a", "2|b"},
+            "[MEUserData]\r\r\nIncout=2\n[1]\r\nImis1=1\nImis2=a\r\n[2]\r\nImis1=2\r\nImis2=b\r\n", "2|b");
+        QStringEncoder gb18030("GB18030"), utf16le(QStringEncoder::Utf16LE), utf16be(QStringEncoder::Utf16BE);
+        const auto crlf = [](QByteArray text) { return QString(text.replace("\n", "\r\n")); };
+        row("GB18030, CRLF, its mark, a friend added", "\x84\x31\x95\x33" + gb18030(crlf(plain)),
+            addedFriends, "\x84\x31\x95\x33" + gb18030(crlf(plainAdded)), "3|王五");
+        row("UTF-16 LE, CRLF, a friend added", "\xFF\xFE" + utf16le(crlf(plain)), addedFriends,
+            "\xFF\xFE" + utf16le(crlf(plainAdded)), "3|王五");
+        row("UTF-16 BE", "\xFE\xFF" + utf16be(QString(plain)), plainFriends);
+        const QByteArray legacy = head + "3\n[1]\nImis1=\nImis2=张三\n[2]\nImis1=\nImis2=李四\n";
+        row("a UTF-8 line in a GB18030 list", gb18030(QString(legacy)) + "[3]\nImis1=\nImis2=王五\n",
+            {"|张三", "|李四", "|王五"});
+        // 小谢 and 小郑 are D0A1 D0BB and D0A1 D6A3: valid UTF-8 too.
+        row("a small GB18030 list valid as UTF-8",
+            gb18030(QString(head + "2\n[1]\nImis1=\nImis2=小谢\n[2]\nImis1=\nImis2=小郑\n")),
+            {"|小谢", "|小郑"});
+        row("UTF-8 and a stray byte", head + "1\n[1]\nImis2=张三\nImis1=caf\xE9\n", {"caf\uFFFD|张三"});
+        const QString huge(100000, u'长');
+        row("huge nickname", head + "1\n[1]\nImis1=\nImis2=" + huge.toUtf8() + "\n", {"|" + huge});
+    }
+    void roundTrip()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, added);
+        QFETCH(QStringList, friends);
+        QFETCH(QByteArray, after);
+        const QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()) && writeFileBytes(listFile, before));
+        StoredList list;
+        FriendListFile file;
+        file.open(listFile);
+        QVERIFY(file.load(&list));
+        if (!added.isEmpty())
+            list.friends.append({added.section('|', 0, 0), added.section('|', 1)});
+        QVERIFY(file.save(list));
+        QCOMPARE(fileBytes(listFile), after);
+        QCOMPARE(savedFriends(listFile), friends);
+    }
+
+    // Saves leave the old file or the new one, and no temporary of their own; they replace only a file
+    // that may be written, and the replacement is on the disk when they return.
+    void atomicSave_data()
+    {
+        QTest::addColumn<QString>("kind"); // what stands under the list file's name: file, link, pipe, folder
+        QTest::addColumn<int>("mode");     // QFile's permission bits
+        QTest::addColumn<int>("sizeLimit"); // the most a file may hold, as on a full disk
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QStringList>("left"); // of the temporaries: a killed save's, then two not ours
+        const QStringList all = {ours + "Ab3dE", ours + "Ab3dE9", "x" + ours + "Ab3dE9"},
+                          others = {all[0], all[2]};
+        // A link's target has temporaries of its own name.
+        QTest::newRow("link, its mode kept") << "link" << 0x6040 << 0 << "saved" << all;
+        QTest::newRow("disk full, stale temporaries") << "file" << 0x6044 << 10 << "refused: " << others;
+        QTest::newRow("unreadable") << "file" << 0 << 0 << "refused: 无法读取文件，保存会丢失其中的内容"
+                                    << all;
+        QTest::newRow("read-only") << "file" << 0x4044 << 0 << "refused: 文件为只读" << all;
+        QTest::newRow("a pipe") << "pipe" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
+        QTest::newRow("a folder") << "folder" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
+    }
+    void atomicSave()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, mode);
+        QFETCH(int, sizeLimit);
+        QFETCH(QString, result);
+        QFETCH(QStringList, left);
+        syncedTarget = kind == "link" ? "real.cfg" : listFile;
+        const QString& target = syncedTarget;
+        const QByteArray before = "[MEUserData]\nIncout=9\n", after = "[MEUserData]\nIncout=0\n";
+        const bool isFile = kind == "file" || kind == "link";
+        const QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        for (const QString& name : {ours + "Ab3dE9", ours + "Ab3dE", "x" + ours + "Ab3dE9"})
+            QVERIFY(writeFileBytes(name, "x"));
+        QVERIFY(kind != "pipe" || ::mkfifo(QFile::encodeName(target), 0644) == 0);
+        QVERIFY(kind != "folder" || QDir().mkdir(target));
+        QVERIFY(!isFile ||
+                (writeFileBytes(target, before) && QFile::setPermissions(target, QFile::Permissions(mode))));
+        QVERIFY(kind != "link" || QFile::link(target, listFile));
+        const StoredList list;
+        FriendListFile file;
+        file.open(listFile);
+        // Root reads every file: it saves as nobody then.
+        const bool asNobody = mode == 0 && isFile && ::geteuid() == 0;
+        QVERIFY(!asNobody || (QFile::setPermissions(".", QFile::Permissions(0x7777)) &&
+                              ::setresuid(65534, 65534, 0) == 0));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit unlimited;
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit limit = {sizeLimit ? rlim_t(sizeLimit) : unlimited.rlim_cur, unlimited.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        listAtFolderSync.clear();
+        const bool saved = file.save(list);
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        QVERIFY(!asNobody || ::setresuid(0, 0, 0) == 0);
+        QCOMPARE(saved ? "saved" : "refused: " + file.failureReason().section("（", 0, 0), result);
+        QCOMPARE(listAtFolderSync, saved ? after : QByteArray()); // the folder was synced after the rename
+        QCOMPARE(QFileInfo(target).isFile(), isFile);             // nothing replaced a pipe or a folder
+        if (isFile) {
+            QCOMPARE(int(QFile::permissions(target)) & 0x7077, mode);
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner)); // to read it back
+            QCOMPARE(fileBytes(target), saved ? after : before);
+        }
+        QCOMPARE(QDir().entryList({"*" + AtomicFile::temporaryTag + "*"}, QDir::Files, QDir::Name), left);
+    }
+};
+
+QTEST_MAIN(TestListFile)
+#include "tst_listfile.moc"
