@@ -269,8 +269,7 @@ void Form1::closeSequence(CloseReason reason)
     // Before the list has been read there is nothing to save, and a save would empty the file.
     const bool listRead = !m_listFile.filePath().isEmpty();
     m_autoRefresh->stop();
-    const bool saved =
-        !listRead || m_listFile.save({m_friendList.storedFriends(), m_autoRefresh->minutes()});
+    const bool saved = !listRead || m_listFile.save({m_friendList.storedFriends(), m_autoRefresh->minutes()});
     if (!saved) {
         // Nobody may be there to answer a box when the system ends the session.
         if (reason == CloseReason::User)

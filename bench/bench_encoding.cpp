@@ -9,8 +9,8 @@
 #include "lineencoding.h"
 #include "listfixtures.h"
 
-#include <QElapsedTimer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>

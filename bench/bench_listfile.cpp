@@ -4,9 +4,9 @@
 #include "friendlistfile.h"
 #include "listfixtures.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QCoreApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int runs = 5;
-
 
 // The best of `runs` timings in milliseconds; `prepare` runs untimed before each run and gives the
 // file that run uses, so that no run finds another's file in a cache.

@@ -4,8 +4,8 @@
 #include "inidocument.h"
 #include "listfixtures.h"
 
-#include <QFileInfo>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
