@@ -12,6 +12,15 @@ enum class FriendStatus : qint16
     Checking = 3,
 };
 
+// How a friend's query ended. A failed query (a network error, an error status, the deadline) is no
+// answer: the row shows offline, as a browser's error page did, but nothing is known of the friend.
+enum class QueryOutcome
+{
+    Online,
+    Offline,
+    Failed,
+};
+
 // One row of the friend list. Only number, nickname and the reminder mark outlive the process.
 struct FriendEntry
 {
@@ -20,6 +29,7 @@ struct FriendEntry
     FriendStatus smallIcon = FriendStatus::Offline; // what the report view draws
     QString number;
     QString nickname;
-    bool reminder = false;    // the user wants to be told when this friend comes online
-    bool foundOnline = false; // the friend's last query since start-up ended online
+    bool reminder = false;       // the user wants to be told when this friend comes online
+    bool answeredOnline = false; // the friend's last answered query since start-up found it online
+    bool queryFailed = false;    // the friend's last query got no answer: its offline picture says nothing
 };

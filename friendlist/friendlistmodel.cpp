@@ -96,12 +96,27 @@ void FriendListModel::setStatus(int position, FriendStatus status)
     e->smallIcon = status;
     notifyChanged(position, TextColumn, TextColumn,
                   {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleTextRole});
-    // Online and Offline are outcomes of a query; Checking only says that one is under way.
-    if (status == FriendStatus::Checking)
+}
+
+void FriendListModel::endQuery(int position, QueryOutcome outcome)
+{
+    FriendEntry* e = entry(position);
+    if (!e)
         return;
-    const bool wasOnline = std::exchange(e->foundOnline, status == FriendStatus::Online);
-    if (e->foundOnline && !wasOnline)
-        emit cameOnline(position);
+    e->queryFailed = outcome == QueryOutcome::Failed;
+    setStatus(position, outcome == QueryOutcome::Online ? FriendStatus::Online : FriendStatus::Offline);
+    if (outcome != QueryOutcome::Failed) {
+        const bool wasOnline = std::exchange(e->answeredOnline, outcome == QueryOutcome::Online);
+        if (e->answeredOnline && !wasOnline)
+            emit cameOnline(position);
+    }
+    emit queryEnded(position);
+}
+
+bool FriendListModel::queryFailed(int position) const
+{
+    const FriendEntry* e = entry(position);
+    return e && e->queryFailed;
 }
 
 bool FriendListModel::reminder(int position) const
@@ -157,7 +172,7 @@ QVariant FriendListModel::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole:
         // The icon in words, for whoever cannot tell the pictures apart, and the reminder mark.
         if (index.column() == TextColumn)
-            return statusText(e->smallIcon) + (e->reminder ? QStringLiteral("，上线提醒") : QString());
+            return statusText(*e) + (e->reminder ? QStringLiteral("，上线提醒") : QString());
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
@@ -166,13 +181,13 @@ QVariant FriendListModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QString FriendListModel::statusText(FriendStatus status)
+QString FriendListModel::statusText(const FriendEntry& e)
 {
-    switch (status) {
+    switch (e.smallIcon) {
     case FriendStatus::Online:
         return QStringLiteral("在线");
     case FriendStatus::Offline:
-        return QStringLiteral("离线");
+        return e.queryFailed ? QStringLiteral("离线（检测失败）") : QStringLiteral("离线");
     case FriendStatus::Checking:
         return QStringLiteral("正在检测");
     default:

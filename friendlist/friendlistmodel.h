@@ -47,6 +47,10 @@ public:
     FriendStatus status(int position) const;
     // Writes the large icon, then the small icon, with the same code.
     void setStatus(int position, FriendStatus status);
+    // The friend's query has ended: its picture (a failure shows offline), and the news it makes.
+    void endQuery(int position, QueryOutcome outcome);
+    // Whether the friend's last query failed; false before its first one.
+    bool queryFailed(int position) const;
     // Number and nickname are set when a friend is added and never change afterwards.
     QString number(int position) const { return field(position, &FriendEntry::number); }
     QString nickname(int position) const { return field(position, &FriendEntry::nickname); }
@@ -60,8 +64,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 signals:
-    // The friend's query has ended online, and its previous one since start-up had not (or there was none).
+    // The friend's query has found it online, and its previous answered one since start-up had not (or
+    // there was none). A failed query in between changes nothing: it is no news.
     void cameOnline(int position);
+    // Every query's end, whatever its outcome, after the row shows it.
+    void queryEnded(int position);
 
 private:
     FriendEntry* entry(int position);
@@ -69,7 +76,7 @@ private:
     QString field(int position, QString FriendEntry::*member) const;
     void setField(int position, QString FriendEntry::*member, Column column, const QString& value);
     void notifyChanged(int position, Column first, Column last, const QList<int>& roles);
-    static QString statusText(FriendStatus status);
+    static QString statusText(const FriendEntry& e);
 
     QVector<FriendEntry> m_entries;
     StatusImageList m_images;

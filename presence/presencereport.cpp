@@ -2,13 +2,16 @@
 
 #include "friendlistmodel.h"
 #include "presenceaddress.h"
+#include "webbrowser.h"
 
 void applyPresenceReport(FriendListModel& list, int position, const QString& finalAddress)
 {
     if (finalAddress == PresenceAddress::initialLocation || !list.contains(position))
         return;
     // Whole-string, case-sensitive: a trailing slash or a query string is not the online image.
-    const bool online = finalAddress == PresenceAddress::onlineImageAddress();
-    list.setStatus(position, online ? FriendStatus::Online : FriendStatus::Offline);
+    const QueryOutcome outcome = finalAddress == PresenceAddress::onlineImageAddress() ? QueryOutcome::Online
+                                 : finalAddress == WebBrowser::errorAddress            ? QueryOutcome::Failed
+                                                                            : QueryOutcome::Offline;
     list.setText(position, list.nickname(position));
+    list.endQuery(position, outcome);
 }

@@ -25,6 +25,16 @@ private slots:
         const auto said = [&](int row) { return list.index(row, 0).data(Qt::ToolTipRole).toString(); };
         QCOMPARE(said(0) + said(1) + said(2), "在线，上线提醒离线正在检测");
         QCOMPARE(list.headerData(1, Qt::Horizontal).toString(), "号码");
+
+        // Only an answered offline, or no answer since start-up, before an answered online is news.
+        QStringList news;
+        connect(&list, &FriendListModel::cameOnline, [&] { news << "news"; });
+        connect(&list, &FriendListModel::queryEnded,
+                [&](int at) { news << (list.queryFailed(at) ? "failed" : said(at - 1)); });
+        using Q = QueryOutcome;
+        for (const Q outcome : {Q::Failed, Q::Online, Q::Failed, Q::Online, Q::Offline, Q::Failed, Q::Online})
+            list.endQuery(2, outcome);
+        QCOMPARE(news.join(' '), "failed news 在线 failed 在线 离线 failed news 在线");
     }
 };
 

@@ -31,24 +31,25 @@ private slots:
         m_service.setAnswer("loop", {FakePresenceService::Answer::Loop});
     }
 
-    // The data tag is where a navigation ended; a friend being checked is given that outcome.
+    // The data tag is where a navigation ended; a friend being checked is given that outcome, which its
+    // row's tool tip says.
     void reports_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::newRow("http://pub.idqqimg.com/qq_online.gif") << 1;
-        QTest::newRow("http://pub.idqqimg.com/QQ_online.gif") << 2;
-        QTest::newRow("http://pub.idqqimg.com/qq_online.gif/") << 2;
-        QTest::newRow("http://pub.idqqimg.com/qq_online.gif?v=1") << 2;
-        QTest::newRow("http://x/http://pub.idqqimg.com/qq_online.gif") << 2;
-        QTest::newRow("about:neterror") << 2;
-        QTest::newRow("http:///") << 3; // where the browser starts: no answer
+        QTest::addColumn<QString>("said");
+        QTest::newRow("http://pub.idqqimg.com/qq_online.gif") << "在线";
+        QTest::newRow("http://pub.idqqimg.com/QQ_online.gif") << "离线";
+        QTest::newRow("http://pub.idqqimg.com/qq_online.gif/") << "离线";
+        QTest::newRow("http://pub.idqqimg.com/qq_online.gif?v=1") << "离线";
+        QTest::newRow("http://x/http://pub.idqqimg.com/qq_online.gif") << "离线";
+        QTest::newRow("about:neterror") << "离线（检测失败）";
+        QTest::newRow("http:///") << "正在检测"; // where the browser starts: no answer
     }
     void reports()
     {
         FriendListModel list;
         list.setStatus(list.addFriend("1", "n"), FriendStatus::Checking);
         applyPresenceReport(list, 1, QString::fromUtf8(QTest::currentDataTag()));
-        QTEST(int(list.status(1)), "status");
+        QTEST(list.index(0, 0).data(Qt::ToolTipRole).toString(), "said");
     }
 
     // Check runs over the fake service; what the browser reported, in order, shows which friends were
