@@ -34,19 +34,27 @@ void AutoRefresh::stop()
     m_timer.stop();
 }
 
+std::optional<QDateTime> AutoRefresh::nextRun() const
+{
+    if (!m_timer.isActive())
+        return std::nullopt;
+    return QDateTime::currentDateTime().addMSecs(m_timer.remainingTime());
+}
+
 void AutoRefresh::schedule()
 {
     m_timer.stop();
     m_due = false;
-    if (m_stopped || m_minutes == 0)
-        return;
     // Counted from the end of the previous run, so a newly chosen interval may be due at once.
     const std::chrono::milliseconds since(m_sinceRun.isValid() ? m_sinceRun.elapsed() : 0);
-    m_timer.start(std::max(m_minute * m_minutes - since, std::chrono::milliseconds(0)));
+    if (!m_stopped && m_minutes != 0)
+        m_timer.start(std::max(m_minute * m_minutes - since, std::chrono::milliseconds(0)));
+    emit rescheduled();
 }
 
 void AutoRefresh::startWhenFree()
 {
+    emit rescheduled(); // due now: no later time is known until this run ends
     // A run going now schedules the next one when it ends.
     m_due = !m_stopped && m_minutes != 0 && !m_run.isRunning();
     if (m_due && !QApplication::activeModalWidget()) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
 class CheckRun;
 class QWidget;
@@ -28,9 +30,14 @@ public:
     void setMinuteLength(std::chrono::milliseconds length) { m_minute = length; }
     // No run is asked for any more: the program is going away.
     void stop();
+    // When the next run is due; none while automatic checks are off or a run is going (its end counts
+    // the next interval).
+    std::optional<QDateTime> nextRun() const;
 
 signals:
     void refreshDue();
+    // The next run's time has changed.
+    void rescheduled();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

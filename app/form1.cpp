@@ -11,6 +11,7 @@
 #include "listmenu.h"
 #include "onlinenotifier.h"
 #include "skinchoice.h"
+#include "trayicon.h"
 #include "webbrowser.h"
 #include "windowsxpc.h"
 
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QUrl>
 #include <cstdio>
 #include <iterator>
@@ -62,6 +64,7 @@ Form1::Form1(const QString& listFilePath, QWidget* parent)
     connectPresenceChecking();
     connectCommands();
     connectReminders();
+    connectTray();
 }
 
 QString Form1::windowTitleText()
@@ -145,9 +148,20 @@ void Form1::connectReminders()
     m_autoRefresh = new AutoRefresh(*m_checkRun, this);
     // The very run that the refresh button starts.
     connect(m_autoRefresh, &AutoRefresh::refreshDue, m_command1, &QPushButton::click);
-    m_notifier = new OnlineNotifier(this);
+    m_tray = new TrayIcon(m_friendList, *m_autoRefresh, this);
+    m_notifier = new OnlineNotifier(m_friendList, *m_tray, this);
     connect(&m_friendList, &FriendListModel::cameOnline, this, &Form1::remindIfMarked);
+    connect(m_checkRun, &CheckRun::runEnded, m_notifier, &OnlineNotifier::endRun);
+    connect(m_notifier, &OnlineNotifier::friendChosen, this, &Form1::showFriend);
     connect(m_listView1, &FriendListView::menuRequested, this, &Form1::openListMenu);
+}
+
+void Form1::connectTray()
+{
+    connect(m_tray, &TrayIcon::showRequested, this, &Form1::bringForward);
+    // The window's own buttons: refreshing and exiting from the tray are the very same.
+    connect(m_tray, &TrayIcon::refreshRequested, m_command1, &QPushButton::click);
+    connect(m_tray, &TrayIcon::exitRequested, m_command5, &QPushButton::click);
 }
 
 void Form1::openListMenu(int position, const QPoint& globalPos)
@@ -168,7 +182,13 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
 void Form1::remindIfMarked(int position)
 {
     if (m_friendList.reminder(position))
-        m_notifier->notify(m_friendList.nickname(position), m_friendList.number(position));
+        m_notifier->notify(position);
+}
+
+void Form1::showFriend(int position)
+{
+    bringForward();
+    m_listView1->selectPosition(position);
 }
 
 void Form1::openAddFriendDialog()
@@ -216,36 +236,57 @@ void Form1::load()
     m_autoRefresh->setMinutes(stored.refreshMinutes);
     if (counted) {
         // The loaded list is on the screen before the first check run begins.
-        showCentred();
+        presentAtStart();
         repaint();
         m_command1->click();
     }
     // The start-up run may have ended with the window closed; it stays closed.
     if (!m_closing)
-        showCentred();
+        presentAtStart();
+}
+
+void Form1::presentAtStart()
+{
+    if (std::exchange(m_presented, true))
+        return;
+    if (m_bringForwardOnShow || !m_startMinimized)
+        return bringForward();
+    if (m_tray->isInTray())
+        return;
+    setWindowState(windowState() | Qt::WindowMinimized);
+    showCentred();
 }
 
 void Form1::showCentred()
 {
-    if (isVisible())
-        return;
-    centreOnScreen(this);
+    if (!std::exchange(m_placed, true))
+        centreOnScreen(this);
     show();
-    if (m_bringForwardOnShow)
-        bringForward();
 }
 
 void Form1::bringForward()
 {
     if (m_closing)
         return;
-    // Before the load has shown the window, showing it early would show it before the list is read.
-    m_bringForwardOnShow = !isVisible();
+    // Before the load has read the list, showing the window would show it empty.
+    m_bringForwardOnShow = !m_presented;
     if (m_bringForwardOnShow)
         return;
     setWindowState(windowState() & ~Qt::WindowMinimized);
+    showCentred();
     raise();
     activateWindow();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Hidden once the state change is over: hiding within it would leave the desktop's record half-done.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray->isInTray())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                hide();
+        });
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -278,6 +319,7 @@ void Form1::closeSequence(CloseReason reason)
             std::fprintf(stderr, "%s\n", qPrintable(saveFailureMessage()));
     }
     hide();
+    m_tray->remove();
     // A check run in progress (the start-up one included) is abandoned where it stands.
     m_checkRun->stop();
     emit closed(saved ? 0 : 1);

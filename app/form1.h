@@ -14,6 +14,7 @@ class QPushButton;
 class QRadioButton;
 class OnlineNotifier;
 class QStatusBar;
+class TrayIcon;
 class WebBrowser;
 class WindowsXPC;
 
@@ -32,6 +33,8 @@ public:
     static const QString statusBarText;
 
     FriendListModel& friendList() { return m_friendList; }
+    // The load leaves the window in the tray, or minimised where there is none, instead of showing it.
+    void setStartMinimized(bool minimized) { m_startMinimized = minimized; }
 
 public slots:
     // The start-up sequence: default skin, open the list file, visual style, load the friends and,
@@ -39,7 +42,8 @@ public slots:
     void load();
     // Closing by the system (the session ends, a termination signal): save, then end.
     void closeForSystem();
-    // Another start asks for this window: un-minimise, raise and activate it, once the load has shown it.
+    // Another start, the tray or a notification asks for this window: show it from the tray, un-minimise,
+    // raise and activate it, once the load has read the list.
     void bringForward();
 
 signals:
@@ -48,6 +52,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Minimised, the window goes to the tray where there is one.
+    void changeEvent(QEvent* event) override;
     // Tells the user that the list could not be saved. A message box; tests answer it themselves.
     virtual void showSaveFailure(const QString& message);
     // Asks the delete question; true when the user answers Yes. A message box; tests answer it themselves.
@@ -61,6 +67,7 @@ private slots:
     // The list's right-click menu: the reminder mark of the friend it names, and automatic checks.
     void openListMenu(int position, const QPoint& globalPos);
     void remindIfMarked(int position);
+    void showFriend(int position);
 
 private:
     enum class CloseReason
@@ -75,6 +82,8 @@ private:
     void connectPresenceChecking();
     void connectCommands();
     void connectReminders();
+    void connectTray();
+    void presentAtStart();
     void showCentred();
     void closeSequence(CloseReason reason);
     QString saveFailureMessage() const;
@@ -84,6 +93,9 @@ private:
     FriendListFile m_listFile;
     QString m_listFilePath;
     bool m_closing = false;
+    bool m_startMinimized = false;
+    bool m_presented = false; // the load has shown the window, or left it in the tray or minimised
+    bool m_placed = false;    // centred once; later shows keep where the user left it
     bool m_bringForwardOnShow = false;
 
     QGroupBox* m_frame1 = nullptr;
@@ -102,4 +114,5 @@ private:
     CheckRun* m_checkRun = nullptr;
     AutoRefresh* m_autoRefresh = nullptr;
     OnlineNotifier* m_notifier = nullptr;
+    TrayIcon* m_tray = nullptr;
 };

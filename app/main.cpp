@@ -2,6 +2,7 @@
 #include "form1.h"
 #include "qtchinese.h"
 #include "singleinstance.h"
+#include "startoptions.h"
 
 #ifdef Q_OS_UNIX
 #include "unixsignalwatcher.h"
@@ -37,6 +38,11 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    const StartOptions options = StartOptions::parse(QCoreApplication::arguments());
+    if (!options.unknown.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(options.unknownText()));
+        return 2;
+    }
     installQtChinese(app);
     // One program per list: a later start for this folder brings the running one's window forward.
     SingleInstance instance(FriendListFile::defaultPath());
@@ -51,6 +57,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     Form1 form;
+    form.setStartMinimized(options.minimized);
     QObject::connect(&form, &Form1::closed, &app, &QCoreApplication::exit);
     QObject::connect(&form, &Form1::closed, &instance, &SingleInstance::release); // the list is saved
     QObject::connect(&instance, &SingleInstance::showRequested, &form, &Form1::bringForward);
