@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "applyskin.h"
 #include "autorefresh.h"
+#include "autostartentry.h"
 #include "checkrun.h"
 #include "displaytext.h"
 #include "form2.h"
@@ -168,7 +169,7 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
 {
     const std::optional<bool> reminder =
         m_friendList.contains(position) ? std::optional(m_friendList.reminder(position)) : std::nullopt;
-    auto* menu = new ListMenu(reminder, m_autoRefresh->minutes(), this);
+    auto* menu = new ListMenu(reminder, m_autoRefresh->minutes(), AutostartEntry().isOn(), this);
     // The friend, wherever it stands when the choice is made.
     const QPersistentModelIndex marked = m_friendList.index(position - 1, 0);
     connect(menu, &ListMenu::reminderToggled, this, [this, marked](bool on) {
@@ -176,7 +177,19 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
             m_friendList.setReminder(marked.row() + 1, on);
     });
     connect(menu, &ListMenu::refreshChosen, m_autoRefresh, &AutoRefresh::setMinutes);
+    connect(menu, &ListMenu::autostartToggled, this, &Form1::setAutostart);
     menu->popup(globalPos);
+}
+
+void Form1::setAutostart(bool on)
+{
+    AutostartEntry entry;
+    if (!entry.setOn(on))
+        askPlainText(this, QMessageBox::Warning, QStringLiteral("开机自动启动"),
+                     (on ? QStringLiteral("无法写入开机自动启动项：\n%1\n%2")
+                         : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
+                         .arg(QDir::toNativeSeparators(AutostartEntry::path()), entry.failureReason()),
+                     QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void Form1::remindIfMarked(int position)

@@ -67,6 +67,7 @@ private slots:
     // The list's right-click menu: the reminder mark of the friend it names, and automatic checks.
     void openListMenu(int position, const QPoint& globalPos);
     void remindIfMarked(int position);
+    void setAutostart(bool on);
     void showFriend(int position);
 
 private:

@@ -4,16 +4,14 @@
 
 #include <QActionGroup>
 
-ListMenu::ListMenu(std::optional<bool> reminder, int refreshMinutes, QWidget* parent)
+ListMenu::ListMenu(std::optional<bool> reminder, int refreshMinutes, bool autostart, QWidget* parent)
     : QMenu(parent)
 {
     // Deleted later, as the chosen item is triggered only after the menu has begun to hide.
     connect(this, &QMenu::aboutToHide, this, &QObject::deleteLater);
     if (reminder) {
-        QAction* mark = addAction(QStringLiteral("上线提醒"));
-        mark->setCheckable(true);
-        mark->setChecked(*reminder);
-        connect(mark, &QAction::toggled, this, &ListMenu::reminderToggled);
+        connect(addTick(QStringLiteral("上线提醒"), *reminder), &QAction::toggled, this,
+                &ListMenu::reminderToggled);
         addSeparator();
     }
     QMenu* refresh = addMenu(QStringLiteral("自动刷新"));
@@ -26,4 +24,14 @@ ListMenu::ListMenu(std::optional<bool> reminder, int refreshMinutes, QWidget* pa
         oneChoice->addAction(choice);
         connect(choice, &QAction::triggered, this, [this, minutes] { emit refreshChosen(minutes); });
     }
+    connect(addTick(QStringLiteral("开机自动启动"), autostart), &QAction::toggled, this,
+            &ListMenu::autostartToggled);
+}
+
+QAction* ListMenu::addTick(const QString& text, bool ticked)
+{
+    QAction* item = addAction(text);
+    item->setCheckable(true);
+    item->setChecked(ticked);
+    return item;
 }

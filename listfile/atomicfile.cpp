@@ -1,6 +1,7 @@
 #include "atomicfile.h"
 
 #include <QFileInfo>
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <QDir>
@@ -196,3 +197,25 @@ bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* er
 }
 
 #endif
+
+QString AtomicFile::failureReason(int errorNumber, const QString& errorString)
+{
+    const QString detail = errorString.isEmpty() ? QString() : QStringLiteral("（%1）").arg(errorString);
+    switch (errorNumber) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限") + detail;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("磁盘空间不足") + detail;
+    case EROFS:
+        return QStringLiteral("文件系统为只读") + detail;
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("文件夹不存在") + detail;
+    default:
+        return detail;
+    }
+}

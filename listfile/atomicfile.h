@@ -19,4 +19,7 @@ public:
     // False when the file could not be replaced, with the reason in `errorString` and the system's
     // error number in `errorNumber` (0 where the system gives none); the file is then as it was.
     static bool write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber);
+    // Why a write failed, in Chinese, from the system's error number, followed by the system's own words
+    // (`errorString`) in brackets.
+    static QString failureReason(int errorNumber, const QString& errorString);
 };

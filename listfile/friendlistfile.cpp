@@ -1,9 +1,9 @@
 #include "friendlistfile.h"
 
+#include "atomicfile.h"
 #include "textnumber.h"
 
 #include <QCoreApplication>
-#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -85,23 +85,7 @@ QString FriendListFile::failureReason() const
     case IniEnv::Failure::Write:
         break;
     }
-    switch (m_store.errorNumber()) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限") + detail;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("磁盘空间不足") + detail;
-    case EROFS:
-        return QStringLiteral("文件系统为只读") + detail;
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("文件夹不存在") + detail;
-    default:
-        return detail;
-    }
+    return AtomicFile::failureReason(m_store.errorNumber(), system);
 }
 
 void FriendListFile::writeIfUsed(const QString& section, const QString& key, int value)
