@@ -83,6 +83,8 @@ void Form1::createControls()
 
     m_listView1 = place(new FriendListView(this), "ListView1", twips(240, 480, 6975, 3135));
     m_listView1->setFriendList(&m_friendList);
+    // A screen reader names the list after its frame, as the eye reads it.
+    m_listView1->setAccessibleName(m_frame1->title().chopped(1)); // without the caption's colon
 
     // Left to right in the skin table's order; each option lies over the edge of the one before.
     const QRect optionPlaces[] = {twips(240, 4080, 1695, 255), twips(1680, 4080, 1455, 255),
