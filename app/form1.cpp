@@ -264,11 +264,12 @@ void Form1::presentAtStart()
 {
     if (std::exchange(m_presented, true))
         return;
-    if (m_bringForwardOnShow || !m_startMinimized)
+    if (m_bringForwardOnShow)
         return bringForward();
-    if (m_tray->isInTray())
+    if (m_startMinimized && m_tray->isInTray())
         return;
-    setWindowState(windowState() | Qt::WindowMinimized);
+    if (m_startMinimized)
+        setWindowState(windowState() | Qt::WindowMinimized);
     showCentred();
 }
 
