@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -64,7 +65,8 @@ QPixmap withListMenu(Form1& form)
     QContextMenuEvent click(QContextMenuEvent::Mouse, onFirst, list->viewport()->mapToGlobal(onFirst));
     QApplication::sendEvent(list->viewport(), &click);
     auto* menu = form.findChild<ListMenu*>();
-    QAction* refresh = menu->actions().last();
+    const QList<QAction*> items = menu->actions();
+    QAction* refresh = *std::find_if(items.begin(), items.end(), [](QAction* item) { return item->menu(); });
     menu->setActiveAction(refresh);
     refresh->menu()->popup(menu->mapToGlobal(menu->actionGeometry(refresh).topRight()));
     QApplication::processEvents();
