@@ -13,15 +13,18 @@
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
+#include "statusnotifierwatcher.h"
 
 #include <QtDBus>
+#include <QtPlugin>
 #include <QtTest>
 #include <QtWidgets>
 
 using namespace std::chrono_literals;
 constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 
-static PrivateSessionBus privateBus; // where the desktop's stand-ins are
+static PrivateSessionBus privateBus;      // where the desktop's stand-ins are
+Q_IMPORT_PLUGIN(OffscreenTrayThemePlugin) // Qt's tray, which finds a tray through its stand-in
 
 // The list as a person sees it: "text|number|nickname|picture" for each row, the picture told apart by its
 // average colour: "grey", "blue" or "warm".
@@ -92,6 +95,7 @@ class TestApp : public QObject
     const QString m_path = m_dir.filePath("QQlist.cfg");
     FakePresenceService m_service;
     NotificationService m_notifications;
+    StatusNotifierWatcher m_tray; // up before Qt first looks for a tray, which it does once a run
     QStringList m_seen;
     QStringList m_answer; // for the window that opens next
     QStringList m_alerts; // the window asking for attention
@@ -238,7 +242,8 @@ private slots:
         for (const char* online : {"10001", "1", "3"})
             m_service.setAnswer(online, {FakePresenceService::Answer::Online});
         m_service.setAnswer("2", {FakePresenceService::Answer::Offline, 50}); // comes after an edit
-        QVERIFY2(m_notifications.start(), "no session bus: dbus-daemon could not be started (package dbus)");
+        QVERIFY2(m_notifications.start() && m_tray.start(),
+                 "no session bus: dbus-daemon could not be started (package dbus)");
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("https"); }
 
@@ -389,7 +394,7 @@ private slots:
         m_seen.clear();
         m_alerts.clear();
         QDesktopServices::setUrlHandler("https", this, "recordOpenedUrl");
-        m_notifications.clearNotices();
+        m_notifications.takeNotices();
         QVERIFY(m_notifications.start());
         Form1 form(m_path);
         defineSteps(form);
@@ -417,7 +422,7 @@ private slots:
 
         run(script, 0);
         QFile::rename(m_dir.path() + '~', m_dir.path());
-        // Whatever was sent on the bus has arrived, and its answer too.
+        // Whatever was sent on the bus has arrived, and the answers too.
         QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
             "org.freedesktop.Notifications", "/", "org.freedesktop.DBus.Peer", "Ping"));
         QCoreApplication::sendPostedEvents();
@@ -425,7 +430,7 @@ private slots:
             form.close();
         if (QFile::exists(m_path))
             m_seen << "saved " + savedFriends(m_path).join(", ");
-        for (const NotificationService::Notice& n : m_notifications.notices())
+        for (const NotificationService::Notice& n : m_notifications.takeNotices())
             m_seen << QString("notification %1 %2: %3 / %4").arg(n.app, n.icon, n.summary, n.body);
         m_seen << m_alerts;
         // The first entry that differs, with its place.
