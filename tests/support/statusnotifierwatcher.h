@@ -13,9 +13,9 @@ class StatusNotifierWatcher : public BusStandIn
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registered)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER m_hostRegistered CONSTANT)
+    Q_PROPERTY(int ProtocolVersion MEMBER m_protocolVersion CONSTANT)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER m_items)
 
 public:
     StatusNotifierWatcher()
@@ -50,9 +50,7 @@ public slots:
     void RegisterStatusNotifierHost(const QString&) {}
 
 private:
-    bool isHostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList registered() const { return m_items; }
-
+    const bool m_hostRegistered = true;
+    const int m_protocolVersion = 0;
     QStringList m_items;
 };
