@@ -257,17 +257,15 @@ private slots:
             "老王|abc 12|老王|grey; query 10001; ";
         const QString saved = "saved 10001|小明, 10002|Alice, abc 12|老王";
         row("start-up",
-            file +
-                "start; during query 1: look whether the window is shown; during query 1: look at the list",
-            checking +
-                "window shown; list: 正在检测|10001|小明|blue, 正在检测|10002|Alice|blue, 正在检测|abc 12|" +
-                "老王|blue; query 10002; query abc 12; closed 0; " + saved);
+            file + "start; during query 1: look whether the window is shown; " +
+                "during query 1: look at the list",
+            checking + "window shown; list: 正在检测|10001|小明|blue, 正在检测|10002|Alice|blue, " +
+                "正在检测|abc 12|老王|blue; query 10002; query abc 12; closed 0; " + saved);
         row("closed before start", file + "close the window", "closed 0; " + saved);
         row("exit in the run, folder gone",
-            file + "start; during query 1: add friend 40004 新朋友; during query 1: select row 1; during "
-                   "query 1: "
-                   "press 删除QQ; during query 1: remove the list's folder; during query 1: press 退出程序; "
-                   "look whether the window is shown",
+            file + "start; during query 1: add friend 40004 新朋友; during query 1: select row 1; " +
+                "during query 1: press 删除QQ; during query 1: remove the list's folder; " +
+                "during query 1: press 退出程序; look whether the window is shown",
             checking + question.arg("小明") +
                 "box 无法保存好友名单，本次的修改没有写入文件：\n<list file>\n" +
                 "文件夹不存在 → 确定; closed 1; window hidden; " + saved);
@@ -281,8 +279,7 @@ private slots:
                 "type 20002, Tab, type 小明, press 放弃" + add + "type 20002, Tab, type 小明, Esc" + add +
                 "type 20002, Tab, type 小明, Enter" + add + "type  , Tab, type    , Enter",
             "skin /qq2009.she; Tamsk.Fernwatch【添加QQ】 left open; Tamsk.Fernwatch【添加QQ】 left open; "
-            "closed 0; "
-            "saved " +
+            "closed 0; saved " +
                 odd + '|' + oddNickname + ", 20002|小明,  |   ");
 
         // Nothing selected; the long-named friend kept; the second of two alike deleted.
@@ -295,8 +292,8 @@ private slots:
                 "|grey");
 
         // While 乙 is checked: a friend before it or it is deleted, or refresh is pressed again.
-        const QString checked = "add friend 1 甲; add friend 2 乙; add friend 3 丙; press 刷新列表; look at "
-                                "the list; during query 2: ";
+        const QString checked = "add friend 1 甲; add friend 2 乙; add friend 3 丙; press 刷新列表; "
+                                "look at the list; during query 2: ";
         const QString asked = "check starts: 甲|1|甲|grey, 乙|2|乙|grey, 丙|3|丙|grey; query 1; query 2; ";
         row("check, friend before deleted", checked + "select row 1; during query 2: press 删除QQ",
             asked + question.arg("甲") + "query 3; list: 乙|2|乙|grey, 丙|3|丙|warm");
@@ -311,28 +308,27 @@ private slots:
         for (const char* option : {"黑色超酷皮肤", "中国祥云皮肤", "MSN皮肤", "QQ影音皮肤", "恢复默认皮肤"})
             skins += QString("; press %1; press 添加QQ then Esc").arg(option);
         row("window", skins + "; press 访问Sabo博客",
-            "skin /qq2009.she; window: Tamsk.Fernwatch [QQ:2653079661], Frame1 已存在的QQ名单：, Frame2 "
-            "更换皮肤, Option1 黑色超酷皮肤, Option2 中国祥云皮肤, Option4 MSN皮肤, Option5 QQ影音皮肤, "
+            "skin /qq2009.she; window: Tamsk.Fernwatch [QQ:2653079661], Frame1 已存在的QQ名单：, "
+            "Frame2 更换皮肤, Option1 黑色超酷皮肤, Option2 中国祥云皮肤, Option4 MSN皮肤, Option5 "
+            "QQ影音皮肤, "
             "Option3 恢复默认皮肤, Frame3 操作项, Command2 添加QQ, Command3 删除QQ, Command1 刷新列表, "
             "Command4 访问Sabo博客, Command5 退出程序, StatusBar1 Fernwatch 好友在线监视 · "
             "名单保存在程序所在的文件夹, Tab order: ListView1 Command1 Command2 Command3 Command4 Command5 "
-            "Option1 Option2 Option3 Option4 Option5; window: Tamsk.Fernwatch【添加QQ】, Label1 "
-            "好友号码：, Command1 确定, Label2 好友昵称：, Command2 放弃, StatusBar1 "
-            "PellSabo提示：号码只能为数字，否则程序将出错!, Tab order: Text2 Command1 Command2 Text1; skin "
-            "/skinh.she; skin /black.she; skin /china.she; skin /china.she; skin /msn.she; skin "
-            "/msn.she; skin /QQreal.she; skin /qqreal.she; skin /qq2009.she; skin /qq2009.she; browser opens "
-            "https://github.com/tamsk/fernwatch; closed 0; saved ");
+            "Option1 Option2 Option3 Option4 Option5; "
+            "window: Tamsk.Fernwatch【添加QQ】, Label1 好友号码：, Command1 确定, Label2 好友昵称：, "
+            "Command2 放弃, StatusBar1 PellSabo提示：号码只能为数字，否则程序将出错!, "
+            "Tab order: Text2 Command1 Command2 Text1; skin /skinh.she; skin /black.she; skin /china.she; "
+            "skin /china.she; skin /msn.she; skin /msn.she; skin /QQreal.she; skin /qqreal.she; "
+            "skin /qq2009.she; skin /qq2009.she; browser opens https://github.com/tamsk/fernwatch; closed 0; "
+            "saved ");
         QString shipped;
+        const QString attach = "attach skin %1; look at the style sheet; ";
         for (const SkinChoice& skin : skinChoices)
-            shipped +=
-                QString(
-                    "attach skin %1%2; look at the style sheet; attach skin %1%3; look at the style sheet; ")
-                    .arg(FERNWATCH_SKIN_DIR, skin.clickFile, skin.dialogFile);
+            shipped += attach.arg(QString(FERNWATCH_SKIN_DIR) + skin.clickFile) +
+                       attach.arg(QString(FERNWATCH_SKIN_DIR) + skin.dialogFile);
         row("skin files",
-            shipped +
-                "attach skin missing.she; look at the style sheet; write list file QLabel { color: red; "
-                "attach skin " +
-                m_path + "; look at the style sheet",
+            shipped + attach.arg("missing.she") + "write list file QLabel { color: red; " +
+                attach.arg(m_path).chopped(2),
             QString(shipped).replace(QRegularExpression("attach skin ([^;]*); look at the style sheet"),
                                      "skin \\1; sheet /*") +
                 "skin missing.she; sheet * ; skin " + m_path + "; sheet * ; saved <no count stored>");
@@ -342,8 +338,9 @@ private slots:
         // window's requests for attention.
         const QString started = "skin /qq2009.she; ";
         row("reminder",
-            "write list file [MEUserData]\nIncout=2\n[1]\nImis1=50005\nImis2=Kim\nImis3=1\n[2]\nImis1=1\n"
-            "Imis2=Lee\n; 50005 is online; start; press 刷新列表; 50005 is offline; press 刷新列表; "
+            "write list file "
+            "[MEUserData]\nIncout=2\n[1]\nImis1=50005\nImis2=Kim\nImis3=1\n[2]\nImis1=1\nImis2=Lee\n; "
+            "50005 is online; start; press 刷新列表; 50005 is offline; press 刷新列表; "
             "50005 is online; the notification service leaves; press 刷新列表",
             started + "check starts: Kim|50005|Kim|grey, Lee|1|Lee|grey; query 50005; query 1; " +
                 "check starts: Kim|50005|Kim|warm, Lee|1|Lee|warm; query 50005; query 1; " +
@@ -355,29 +352,25 @@ private slots:
         row("menu, kept in the file",
             "write list file "
             "[MEUserData]\nIncout=4\nInauto=60\n[1]\nImis1=1\nImis2=a\nImis3=1\n[2]\nImis1=2\n"
-            "Imis2=b\n[3]\nImis1=3\nImis2=c\n[4]\nImis1=4\nImis2=d\n; start; select row 3; open the menu by "
-            "its "
-            "key; choose 上线提醒; open the menu below the friends; choose 关闭; open the menu on row 1; "
-            "press 删除QQ; close the window; look at the list file",
-            started +
-                "check starts: a|1|a|grey, b|2|b|grey, c|3|c|grey, d|4|d|grey; query 1; query 2; query 3; " +
-                "query 4; menu 上线提醒, —, 自动刷新(关闭, " + every + "✓每 60 分钟); menu 自动刷新(关闭, " +
-                every + "✓每 60 分钟); menu ✓上线提醒, —, 自动刷新(✓关闭, " + every + "每 60 分钟); " +
-                question.arg("a") +
-                "closed 0; list file: [MEUserData] Incout=3 Inauto=0 [1] Imis1=2 Imis2=b Imis3=0 [2] "
-                "Imis1=3 " +
-                "Imis2=c Imis3=1 [3] Imis1=4 Imis2=d [4] Imis1=4 Imis2=d; saved 2|b, 3|c, 4|d; " +
-                "notification Fernwatch fernwatch: a 上线了 / QQ 1");
+            "Imis2=b\n[3]\nImis1=3\nImis2=c\n[4]\nImis1=4\nImis2=d\n; "
+            "start; select row 3; open the menu by its key; choose 上线提醒; open the menu below the "
+            "friends; "
+            "choose 关闭; open the menu on row 1; press 删除QQ; close the window; look at the list file",
+            started + "check starts: a|1|a|grey, b|2|b|grey, c|3|c|grey, d|4|d|grey; " +
+                "query 1; query 2; query 3; query 4; menu 上线提醒, —, 自动刷新(关闭, " + every +
+                "✓每 60 分钟); " + "menu 自动刷新(关闭, " + every +
+                "✓每 60 分钟); menu ✓上线提醒, —, 自动刷新(✓关闭, " + every + "每 60 分钟); " +
+                question.arg("a") + "closed 0; list file: [MEUserData] Incout=3 Inauto=0 " +
+                "[1] Imis1=2 Imis2=b Imis3=0 [2] Imis1=3 Imis2=c Imis3=1 [3] Imis1=4 Imis2=d [4] Imis1=4 " +
+                "Imis2=d; saved 2|b, 3|c, 4|d; notification Fernwatch fernwatch: a 上线了 / QQ 1");
         // A minute lasts less than a run of two friends; the user takes three to fill in the dialog.
         row("automatic checks",
-            "write list file [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; start; wait "
-            "for "
-            "the check to end; press 添加QQ then wait 3 minutes, type 20002, Tab, type Bob, press 确定; "
-            "wait for the check to end",
+            "write list file [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; "
+            "start; wait for the check to end; press 添加QQ then wait 3 minutes, type 20002, Tab, type Bob, "
+            "press 确定; wait for the check to end",
             started + "check starts: Ann|10001|Ann|grey; query 10001; check starts: Ann|10001|Ann|warm; " +
-                "query 10001; check starts: Ann|10001|Ann|warm, Bob|20002|Bob|grey; query 10001; query "
-                "20002; " +
-                "closed 0; saved 10001|Ann, 20002|Bob");
+                "query 10001; check starts: Ann|10001|Ann|warm, Bob|20002|Bob|grey; query 10001; " +
+                "query 20002; closed 0; saved 10001|Ann, 20002|Bob");
         row("no web browser", "no web browser; press 访问Sabo博客",
             "box 无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n" + Form1::makerWebPage + " → 确定");
     }
