@@ -26,8 +26,8 @@ constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 static PrivateSessionBus privateBus;      // where the desktop's stand-ins are
 Q_IMPORT_PLUGIN(OffscreenTrayThemePlugin) // Qt's tray, which finds a tray through its stand-in
 
-// The list as a person sees it: "text|number|nickname|picture" for each row, the picture told apart by its
-// average colour: "grey", "blue" or "warm".
+// The list as a person sees it: "text|number|nickname|picture" for each row, ", " between them, the picture
+// told apart by its average colour: "grey", "blue" or "warm".
 static QString rows(const FriendListModel& list)
 {
     QStringList rows = shownRows(list);
@@ -71,11 +71,14 @@ static QString menuItems(const QMenu* menu)
     return items.join(", ");
 }
 
-// Each row is a script of steps, "; " between them, in the words of what the user does and looks at, and
-// the entries of what was seen meanwhile, "; " between them. A step "during query 2: …" is taken when the
-// second presence query arrives, inside the check run. "press X then A, B" answers the window that the press
-// opens with A, then B: typing, a key (Tab, Enter, Esc), a button by its caption, a look, or a wait; a box
-// opened by nothing else is answered with its default button.
+// Each row is a script of steps, "; " between them, in the words of what the user does and looks at (the
+// buttons by their captions), and the entries of what was seen meanwhile, "; " between them; a failing row
+// names the first entry that differs. A step "during query 2: …" is taken when the second presence query
+// arrives, inside the check run. "press X then A, B" answers the window that the press opens with A, then B:
+// "type …", a key (Tab, Enter, Esc), "press" a button, "look", or "wait 3 minutes"; a box that opens
+// otherwise gets its default button. Entries: "check starts: " and "list: " with the list's rows, each
+// query's number, each box with the button that answered it, what a look saw, the close's exit code, the
+// friends saved, then what the desktop showed. An unknown step fails its row by name.
 class TestApp : public QObject
 {
     Q_OBJECT
