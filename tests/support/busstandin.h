@@ -22,7 +22,6 @@ public:
         QThread* owner = QThread::currentThread();
         inThread([this, owner] { // ended where it was made, and handed back to be destroyed here
             m_bus.unregisterObject(m_path);
-            qDeleteAll(children());
             moveToThread(owner);
         });
         m_thread.quit();
