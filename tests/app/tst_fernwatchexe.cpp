@@ -15,7 +15,7 @@
 #include <list>
 #include <unistd.h>
 
-static PrivateSessionBus privateBus; // the programs started here send their notifications to it
+static PrivateSessionBus privateBus; // the programs started here meet this bus, never the desktop's
 
 static const QByteArray oneFriend = "[MEUserData]\nIncout=1\n[1]\nImis1=10001\nImis2=小明\n";
 
