@@ -5,7 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE   ?= RelWithDebInfo
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 # dbus: the tests run inside a session bus of their own (dbus-run-session), where desktop notifications go.
-PACKAGES     := cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n fonts-wqy-microhei dbus
+PACKAGES     := cmake ninja-build g++ make qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n fonts-wqy-microhei dbus
 # Only `make fuzz` needs these, so `make run` and `make test` do without clang.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Only `make bench` needs these: the charset detectors bench_encoding weighs the line reading against.
