@@ -71,7 +71,7 @@ WeekChart::WeekChart(QWidget* parent)
 {
     setAccessibleName(QStringLiteral("最近 7 天的在线记录"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed); // the seven bands need no more height
     setWeek({}, QDateTime::currentMSecsSinceEpoch());
 }
 

@@ -4,13 +4,14 @@
 #include "form1.h"
 #include "friendlistview.h"
 #include "listfixtures.h"
-#include "shownrows.h"
 #include "listmenu.h"
 #include "onlinenotifier.h"
 #include "qtchinese.h"
+#include "shownrows.h"
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
+#include "weekchart.h"
 
 #include <QtDBus>
 #include <QtTest>
@@ -353,6 +354,70 @@ private slots:
             m_seen << "saved " + savedFriends(m_path).join(' ');
         m_seen << m_notices;
         QCOMPARE(m_seen.join("; "), seen);
+    }
+
+    // A known week painted at scale factor 2: how the bands look at a few moments ("month-day time look"),
+    // then what a screen reader is told. Periods are "state from to", times of 2026 in local time.
+    void weekChart_data()
+    {
+        QTest::addColumn<QString>("periods");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("seen");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("a week")
+            << "在线 12-01 08:00 12-01 12:30, 离线 12-01 12:35 12-01 18:00, 未知 12-02 09:00 12-02 11:00, "
+               "在线 12-03 22:00 12-04 02:15, 离线 12-06 10:00 12-06 10:00, 在线 12-07 14:05 12-07 17:17"
+            << "12-07 19:00"
+            << "12-01 10:30 warm, 12-01 16:30 grey, 12-02 10:30 hatched, 12-02 16:30 empty, 12-04 01:30 "
+               "warm, "
+               "12-05 13:30 empty, 12-07 16:30 warm, 12-07 20:30 empty"
+            << "12月1日 周二：在线 4 小时 30 分，08:00–12:30 在线，12:35–18:00 离线。\n"
+               "12月2日 周三：在线 0 分，09:00–11:00 未知。\n12月3日 周四：在线 2 小时，22:00–24:00 在线。\n"
+               "12月4日 周五：在线 2 小时 15 分，00:00–02:15 在线。\n12月5日 周六：没有记录。\n"
+               "12月6日 周日：在线 0 分，10:00 离线。\n12月7日 周一：在线 3 小时 12 分，14:05–17:17 在线。";
+    }
+    void weekChart()
+    {
+        QFETCH(QString, periods);
+        QFETCH(QString, now);
+        QFETCH(QString, seen);
+        QFETCH(QString, told);
+        const auto at = [](const QString& time) {
+            return QDateTime::fromString("2026-" + time, "yyyy-MM-dd HH:mm").toMSecsSinceEpoch();
+        };
+        const QStringList states = {"", "在线", "离线", "未知"};
+        QVector<PresencePeriod> week;
+        for (const QString& period : periods.split(", ")) {
+            const QStringList part = period.split(' ');
+            week.append({PresenceState(states.indexOf(part[0])),
+                         at(part[1] + ' ' + part[2]),
+                         at(part[3] + ' ' + part[4]),
+                         {}});
+        }
+        WeekChart chart;
+        chart.resize(chart.sizeHint());
+        chart.setWeek(week, at(now));
+        QImage picture(chart.size() * 2, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(2);
+        chart.render(&picture);
+
+        QStringList looks;
+        for (const QString& sight : seen.split(", ")) {
+            const QString moment = sight.section(' ', 0, 1);
+            const QPoint point = (chart.pointAt(at(moment)) * 2).toPoint();
+            QSet<QRgb> colours; // along a stretch as long as the hatching repeats
+            for (int x = 0; x < 8; ++x)
+                colours << picture.pixel(point + QPoint(x, 0));
+            const QColor colour(*colours.begin());
+            const bool warm = colour.hsvSaturation() > 100 && (colour.hsvHue() < 40 || colour.hsvHue() > 330);
+            looks << moment + ' ' +
+                         (colours.size() > 1         ? "hatched"
+                          : warm                     ? "warm"
+                          : colour.lightness() > 240 ? "empty"
+                                                     : "grey");
+        }
+        QCOMPARE(looks.join(", "), seen);
+        QCOMPARE(chart.accessibleDescription(), told);
     }
 };
 
