@@ -39,7 +39,10 @@ HistoryWindow::HistoryWindow(HistoryStore& store, const QVector<StoredFriend>& f
     fillChoice(friends, number);
     reload();
 
-    connect(m_friend, &QComboBox::currentIndexChanged, this, &HistoryWindow::reload);
+    connect(m_friend, &QComboBox::currentIndexChanged, this, [this] {
+        tell(QString()); // what the line said was about the friend shown before
+        reload();
+    });
     connect(m_export, &QPushButton::clicked, this, &HistoryWindow::exportShown);
     connect(m_clear, &QPushButton::clicked, this, &HistoryWindow::clearShown);
     auto* reread = new QTimer(this);

@@ -22,8 +22,9 @@ const QColor emptyColour(Qt::white);
 const QColor onlineColour(0xd8, 0x2b, 0x2b);
 // Grey like the offline penguin, dark enough to stand apart from a bare band.
 const QColor offlineColour(0xa4, 0xa9, 0xb0);
-// The lines hatching an unknown stretch over the bare band.
+// The lines hatching an unknown stretch, and its ground: paler than offline, darker than a bare band.
 const QColor unknownColour(0x5b, 0x63, 0x6e);
+const QColor unknownGround(0xe4, 0xe6, 0xea);
 
 // A screen reader reads a day's stretches one by one; past this many the rest is only counted.
 constexpr int toldStretchesPerDay = 12;
@@ -269,8 +270,10 @@ void WeekChart::paintDay(QPainter& painter, int d) const
             same.append(QRectF(QPointF(left, band.top()), QPointF(right, band.bottom())));
     }
     painter.setPen(Qt::NoPen);
-    // Online last, so that a short time online is never hidden under its neighbours.
+    // Online last, so that a short time online is never hidden under its neighbours. Unknown is hatched
+    // over a pale ground, so that even a single check, too narrow for the hatching, shows.
     const std::pair<PresenceState, QBrush> layers[] = {
+        {PresenceState::Unknown, QBrush(unknownGround)},
         {PresenceState::Unknown, QBrush(unknownColour, Qt::BDiagPattern)},
         {PresenceState::Offline, QBrush(offlineColour)},
         {PresenceState::Online, QBrush(onlineColour)}};
