@@ -3,6 +3,8 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "friendlistview.h"
+#include "historystore.h"
+#include "historywindow.h"
 #include "listfixtures.h"
 #include "listmenu.h"
 #include "onlinenotifier.h"
@@ -82,10 +84,16 @@ class TestApp : public QObject
     void answer(QDialog* window)
     {
         if (auto* box = qobject_cast<QMessageBox*>(window)) {
-            QAbstractButton* choice = m_answer == "no" ? box->button(QMessageBox::No) : box->defaultButton();
+            QAbstractButton* choice = m_answer == "no"    ? box->button(QMessageBox::No)
+                                      : m_answer == "yes" ? box->button(QMessageBox::Yes)
+                                                          : box->defaultButton();
             m_seen << QString(box->text()).replace(m_path, "L").section("（", 0, 0) +
                           (box->textFormat() == Qt::PlainText ? " " : " rich ") + choice->text();
             return choice->click();
+        }
+        if (auto* files = qobject_cast<QFileDialog*>(window)) { // the answer is the file chosen
+            files->selectFile(m_answer);
+            return static_cast<QDialog*>(files)->accept();
         }
         if (m_answer == "look") {
             m_seen << "look " + look(window);
@@ -418,6 +426,46 @@ private slots:
         }
         QCOMPARE(looks.join(", "), seen);
         QCOMPARE(chart.accessibleDescription(), told);
+    }
+
+    // The 在线记录 window on real checks of two friends, opened on 乙: 导出…, then 甲 chosen and 清除记录
+    // refused and answered, then 乙 again. After each step: the title, today as told, the line below.
+    void historyWindow()
+    {
+        QTemporaryDir dir;
+        HistoryStore store;
+        QVERIFY(store.open(dir.filePath("QQlist.sqlite")));
+        const qint64 midnight = QDate::currentDate().startOfDay().toMSecsSinceEpoch();
+        store.record("1", "甲", PresenceState::Online, midnight);
+        store.record("2", "乙", PresenceState::Offline, midnight);
+        HistoryWindow window(store, {{"1", "甲"}, {"2", "乙"}}, "2");
+        const QString steps =
+            "answer " + dir.filePath("乙.csv") +
+            "; press Export; choose 0; answer no; press Clear; answer yes; press Clear; choose 1";
+        m_seen.clear();
+        for (const QString& step : steps.split("; ")) {
+            const QString what = step.section(' ', 1);
+            if (step.startsWith("answer"))
+                m_answer = what;
+            else if (step.startsWith("choose"))
+                window.findChild<QComboBox*>()->setCurrentIndex(what.toInt());
+            else
+                window.findChild<QPushButton*>(what)->click();
+            if (!step.startsWith("answer"))
+                m_seen << window.windowTitle() + " " +
+                              window.findChild<WeekChart*>()->accessibleDescription().section("：", -1) +
+                              " " + window.findChild<QLabel*>("StatusLine")->text().remove(dir.path());
+        }
+        QStringList rows = QString(fileBytes(dir.filePath("乙.csv"))).split("\r\n");
+        for (QString& row : rows)
+            row = row.section(',', 0, 2);
+        m_seen << rows.join(' ');
+        QCOMPARE(
+            m_seen.join("; "),
+            "在线记录 - 乙 在线 0 分，00:00 离线。 已导出到 /乙.csv; 在线记录 - 甲 在线 0 分，00:00 在线。 ; "
+            "真的要清除 【甲】 的全部在线记录吗？ 否(&N); 在线记录 - 甲 在线 0 分，00:00 在线。 ; "
+            "真的要清除 【甲】 的全部在线记录吗？ 是(&Y); 在线记录 - 甲 没有记录。 已清除 【甲】 的在线记录; "
+            "在线记录 - 乙 在线 0 分，00:00 离线。 ; 号码,昵称,状态 2,乙,离线 ");
     }
 };
 
