@@ -58,7 +58,9 @@ void HistoryWindow::createControls()
     auto* label = new QLabel(QStringLiteral("好友："), this);
     m_friend = new QComboBox(this);
     m_friend->setObjectName(QStringLiteral("Friend"));
-    m_friend->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Wide enough for a nickname and a number; a nickname of 200 characters does not widen the window.
+    m_friend->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_friend->setMinimumContentsLength(24);
     label->setBuddy(m_friend);
     m_chart = new WeekChart(this);
     m_chart->setObjectName(QStringLiteral("Chart"));

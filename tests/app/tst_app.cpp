@@ -365,20 +365,23 @@ private slots:
     }
 
     // A known week painted at scale factor 2: how the bands look at a few moments ("month-day time look"),
-    // then what a screen reader is told. Periods are "state from to", times of 2026 in local time.
+    // what pointing at a moment tells, and what a screen reader is told. Periods are "state from to", times
+    // of 2026 in local time.
     void weekChart_data()
     {
         QTest::addColumn<QString>("periods");
         QTest::addColumn<QString>("now");
         QTest::addColumn<QString>("seen");
+        QTest::addColumn<QString>("tips");
         QTest::addColumn<QString>("told");
         QTest::newRow("a week")
             << "在线 12-01 08:00 12-01 12:30, 离线 12-01 12:35 12-01 18:00, 未知 12-02 09:00 12-02 11:00, "
                "在线 12-03 22:00 12-04 02:15, 离线 12-06 10:00 12-06 10:00, 在线 12-07 14:05 12-07 17:17"
             << "12-07 19:00"
-            << "12-01 10:30 warm, 12-01 16:30 grey, 12-02 10:30 hatched, 12-02 16:30 empty, 12-04 01:30 "
-               "warm, "
-               "12-05 13:30 empty, 12-07 16:30 warm, 12-07 20:30 empty"
+            << "12-01 10:30 warm, 12-01 16:30 grey, 12-02 10:30 hatched, 12-02 16:30 empty, "
+               "12-04 01:30 warm, 12-05 13:30 empty, 12-07 16:30 warm, 12-07 20:30 empty"
+            << "12-03 23:00 在线 12月3日 22:00 – 12月4日 02:15（4 小时 15 分）, 12-06 10:00 离线 10:00（0 "
+               "分）"
             << "12月1日 周二：在线 4 小时 30 分，08:00–12:30 在线，12:35–18:00 离线。\n"
                "12月2日 周三：在线 0 分，09:00–11:00 未知。\n12月3日 周四：在线 2 小时，22:00–24:00 在线。\n"
                "12月4日 周五：在线 2 小时 15 分，00:00–02:15 在线。\n12月5日 周六：没有记录。\n"
@@ -389,6 +392,7 @@ private slots:
         QFETCH(QString, periods);
         QFETCH(QString, now);
         QFETCH(QString, seen);
+        QFETCH(QString, tips);
         QFETCH(QString, told);
         const auto at = [](const QString& time) {
             return QDateTime::fromString("2026-" + time, "yyyy-MM-dd HH:mm").toMSecsSinceEpoch();
@@ -425,6 +429,14 @@ private slots:
                                                      : "grey");
         }
         QCOMPARE(looks.join(", "), seen);
+        QStringList pointed;
+        for (const QString& tip : tips.split(", ")) {
+            const QPoint point = chart.pointAt(at(tip.section(' ', 0, 1))).toPoint();
+            QHelpEvent pointing(QEvent::ToolTip, point, chart.mapToGlobal(point));
+            QApplication::sendEvent(&chart, &pointing);
+            pointed << tip.section(' ', 0, 1) + ' ' + QToolTip::text();
+        }
+        QCOMPARE(pointed.join(", "), tips);
         QCOMPARE(chart.accessibleDescription(), told);
     }
 
