@@ -3,6 +3,8 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "friendlistview.h"
+#include "historystore.h"
+#include "historywindow.h"
 #include "listfixtures.h"
 #include "listmenu.h"
 #include "notificationservice.h"
@@ -14,6 +16,7 @@
 #include "skinengine.h"
 #include "skinh.h"
 #include "statusnotifierwatcher.h"
+#include "weekchart.h"
 
 #include <QtDBus>
 #include <QtPlugin>
@@ -110,6 +113,10 @@ class TestApp : public QObject
             if (!click(box, choice))
                 box->reject();
             return;
+        }
+        if (auto* files = qobject_cast<QFileDialog*>(window); files && !actions.isEmpty()) {
+            files->selectFile(actions[0].section(' ', 2)); // "save as <file>"
+            return static_cast<QDialog*>(files)->accept();
         }
         while (!actions.isEmpty()) {
             const QString action = actions.takeFirst(), words = action.section(' ', 1);
@@ -433,6 +440,122 @@ private slots:
                  qPrintable(QString("entry %1 differs:\n   seen: %2\n   expected: %3")
                                 .arg(same + 1)
                                 .arg(m_seen.value(same, "<nothing>"), expected.value(same, "<nothing>"))));
+    }
+
+    // A known week painted at scale factor 2: how the bands look at a few moments ("month-day time look"),
+    // what pointing at a moment tells, and what a screen reader is told. Periods are "state from to", times
+    // of 2026 in local time.
+    void weekChart_data()
+    {
+        QTest::addColumn<QString>("periods");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("seen");
+        QTest::addColumn<QString>("tips");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("a week")
+            << "在线 12-01 08:00 12-01 12:30, 离线 12-01 12:35 12-01 18:00, 未知 12-02 09:00 12-02 11:00, "
+               "在线 12-03 22:00 12-04 02:15, 离线 12-06 10:00 12-06 10:00, 在线 12-07 14:05 12-07 17:17"
+            << "12-07 19:00"
+            << "12-01 10:30 warm, 12-01 16:30 grey, 12-02 10:30 hatched, 12-02 16:30 empty, "
+               "12-04 01:30 warm, 12-05 13:30 empty, 12-07 16:30 warm, 12-07 20:30 empty"
+            << "12-03 23:00 在线 12月3日 22:00 – 12月4日 02:15（4 小时 15 分）, 12-06 10:00 离线 10:00（0 "
+               "分）"
+            << "12月1日 周二：在线 4 小时 30 分，08:00–12:30 在线，12:35–18:00 离线。\n"
+               "12月2日 周三：在线 0 分，09:00–11:00 未知。\n12月3日 周四：在线 2 小时，22:00–24:00 在线。\n"
+               "12月4日 周五：在线 2 小时 15 分，00:00–02:15 在线。\n12月5日 周六：没有记录。\n"
+               "12月6日 周日：在线 0 分，10:00 离线。\n12月7日 周一：在线 3 小时 12 分，14:05–17:17 在线。";
+    }
+    void weekChart()
+    {
+        QFETCH(QString, periods);
+        QFETCH(QString, now);
+        QFETCH(QString, seen);
+        QFETCH(QString, tips);
+        QFETCH(QString, told);
+        const auto at = [](const QString& time) {
+            return QDateTime::fromString("2026-" + time, "yyyy-MM-dd HH:mm").toMSecsSinceEpoch();
+        };
+        const QStringList states = {"", "在线", "离线", "未知"};
+        QVector<PresencePeriod> week;
+        for (const QString& period : periods.split(", ")) {
+            const QStringList part = period.split(' ');
+            week.append({PresenceState(states.indexOf(part[0])),
+                         at(part[1] + ' ' + part[2]),
+                         at(part[3] + ' ' + part[4]),
+                         {}});
+        }
+        WeekChart chart;
+        chart.resize(chart.sizeHint());
+        chart.setWeek(week, at(now));
+        QImage picture(chart.size() * 2, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(2);
+        chart.render(&picture);
+
+        QStringList looks;
+        for (const QString& sight : seen.split(", ")) {
+            const QString moment = sight.section(' ', 0, 1);
+            const QPoint point = (chart.pointAt(at(moment)) * 2).toPoint();
+            QSet<QRgb> colours; // along a stretch as long as the hatching repeats
+            for (int x = 0; x < 8; ++x)
+                colours << picture.pixel(point + QPoint(x, 0));
+            const QColor colour(*colours.begin());
+            const bool warm = colour.hsvSaturation() > 100 && (colour.hsvHue() < 40 || colour.hsvHue() > 330);
+            looks << moment + ' ' +
+                         (colours.size() > 1         ? "hatched"
+                          : warm                     ? "warm"
+                          : colour.lightness() > 240 ? "empty"
+                                                     : "grey");
+        }
+        QCOMPARE(looks.join(", "), seen);
+        QStringList pointed;
+        for (const QString& tip : tips.split(", ")) {
+            const QPoint point = chart.pointAt(at(tip.section(' ', 0, 1))).toPoint();
+            QHelpEvent pointing(QEvent::ToolTip, point, chart.mapToGlobal(point));
+            QApplication::sendEvent(&chart, &pointing);
+            pointed << tip.section(' ', 0, 1) + ' ' + QToolTip::text();
+        }
+        QCOMPARE(pointed.join(", "), tips);
+        QCOMPARE(chart.accessibleDescription(), told);
+    }
+
+    // The 在线记录 window on real checks of two friends, opened on 乙: 导出…, then 甲 chosen and 清除记录
+    // refused and answered, then 乙 again. After each step: the title, today as told, the line below.
+    void historyWindow()
+    {
+        QTemporaryDir dir;
+        HistoryStore store;
+        QVERIFY(store.open(dir.filePath("QQlist.sqlite")));
+        const qint64 midnight = QDate::currentDate().startOfDay().toMSecsSinceEpoch();
+        store.record("1", "甲", PresenceState::Online, midnight);
+        store.record("2", "乙", PresenceState::Offline, midnight);
+        HistoryWindow window(store, {{"1", "甲"}, {"2", "乙"}}, "2");
+        const QString steps =
+            "press 导出… then save as " + dir.filePath("乙.csv") +
+            "; choose 0; press 清除记录 then press 否(&N); press 清除记录 then press 是(&Y); choose 1";
+        m_seen.clear();
+        for (const QString& step : steps.split("; ")) {
+            const QString what = step.section(' ', 1);
+            if (step.startsWith("choose")) {
+                window.findChild<QComboBox*>()->setCurrentIndex(what.toInt());
+            } else {
+                m_answer = QStringList{what.section(" then ", 1)};
+                click(&window, what.section(" then ", 0, 0));
+            }
+            m_seen << window.windowTitle() + " " +
+                          window.findChild<WeekChart*>()->accessibleDescription().section("：", -1) + " " +
+                          window.findChild<QLabel*>("StatusLine")->text().remove(dir.path());
+        }
+        QStringList rows = QString(fileBytes(dir.filePath("乙.csv"))).split("\r\n");
+        for (QString& row : rows)
+            row = row.section(',', 0, 2);
+        m_seen << rows.join(' ');
+        QCOMPARE(
+            m_seen.join("; "),
+            "在线记录 - 乙 在线 0 分，00:00 离线。 已导出到 /乙.csv; 在线记录 - 甲 在线 0 分，00:00 在线。 ; "
+            "box 真的要清除 【甲】 的全部在线记录吗？ → 否(&N); 在线记录 - 甲 在线 0 分，00:00 在线。 ; "
+            "box 真的要清除 【甲】 的全部在线记录吗？ → 是(&Y); 在线记录 - 甲 没有记录。 已清除 【甲】 "
+            "的在线记录; "
+            "在线记录 - 乙 在线 0 分，00:00 离线。 ; 号码,昵称,状态 2,乙,离线 ");
     }
 };
 

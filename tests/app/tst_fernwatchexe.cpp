@@ -1,5 +1,6 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
+#include "historystore.h"
 #include "listfixtures.h"
 #include "privatesessionbus.h"
 #include "singleinstance.h"
@@ -127,6 +128,49 @@ private slots:
         }
         qInfo("%d rounds, the list %s each time, no stray file; start-up takes %lld ms", rounds,
               kill ? "untouched" : "saved", static_cast<long long>(m_startUpMs));
+    }
+
+    // `--export-history` needs no display and reads while the running program holds the history open;
+    // it leaves a damaged file where it is, for that program to set aside.
+    void exportHistory_data()
+    {
+        QTest::addColumn<QByteArray>("database"); // the file's bytes; "kept": written by a store kept open
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray header = "\xEF\xBB\xBF号码,昵称,状态,开始,结束\r\n";
+        QTest::newRow("no database yet") << QByteArray() << 0 << header << QByteArray();
+        QTest::newRow("kept open by the running program")
+            << QByteArray("kept") << 0
+            << header + "10001,小明,在线,2026-12-01 03:04:05,2026-12-01 03:04:05\r\n"
+            << QByteArray();
+        QTest::newRow("damaged") << QByteArray(4096, 'x') << 1 << QByteArray()
+                                 << QByteArray("Fernwatch：无法导出在线记录：记录文件已损坏\n");
+    }
+    void exportHistory()
+    {
+        QFETCH(QByteArray, database);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        const QString path = HistoryStore::pathFor(listPath());
+        HistoryStore kept;
+        QVERIFY(database != "kept" ||
+                (kept.open(path) && kept.record("10001", "小明", PresenceState::Online,
+                                                1796094245000))); // 2026-12-01 03:04:05 UTC
+        QVERIFY(database.isEmpty() || database == "kept" || writeFileBytes(path, database));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        environment.insert("TZ", "UTC");
+        m_process.setProcessEnvironment(environment);
+        m_process.start(m_folder + QStringLiteral("/Fernwatch"), {"--export-history"});
+        QVERIFY(m_process.waitForFinished(10000));
+        m_process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        QCOMPARE(m_process.exitCode(), exitCode);
+        QCOMPARE(m_process.readAllStandardOutput(), out);
+        QCOMPARE(m_process.readAllStandardError(), err);
+        QCOMPARE(QFile::exists(path), !database.isEmpty());
     }
 
     // The first program is hosted here, where its window can be seen; the second is the real program. (A
