@@ -94,7 +94,20 @@ bool HistoryStore::open(const QString& path, Access access)
     // No integrity check and no full scan here: start-up stays fast with a year of history.
     if (access == Access::Keeper && !(createSchema() && dropOldPeriods()))
         return false;
-    return loadFriends();
+    return loadFriends() && prepareStatements();
+}
+
+bool HistoryStore::prepareStatements()
+{
+    // Without statistics SQLite would walk the friend's periods back from the latest.
+    return prepare(m_lastOnline,
+                   QStringLiteral("SELECT ended FROM period INDEXED BY online "
+                                  "WHERE friend = ? AND state = 1 ORDER BY started DESC LIMIT 1")) &&
+           (m_access == Access::ReadOnly ||
+            (prepare(m_extendPeriod,
+                     QStringLiteral(
+                         "UPDATE period SET ended = ?, nickname = ? WHERE friend = ? AND started = ?")) &&
+             prepare(m_startPeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)"))));
 }
 
 bool HistoryStore::createSchema()
@@ -120,7 +133,7 @@ bool HistoryStore::dropOldPeriods()
 {
     // Friend by friend, from each one's oldest period on: only what is dropped is read.
     const qint64 cutoff = QDateTime::currentMSecsSinceEpoch() - keptFor;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     return execute(query,
                    QStringLiteral("DELETE FROM period WHERE friend IN (SELECT id FROM friend) "
                                   "AND started < ? AND ended < ?"),
@@ -129,7 +142,7 @@ bool HistoryStore::dropOldPeriods()
 
 bool HistoryStore::loadFriends()
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, number FROM friend"), {}))
         return false;
     while (query.next())
@@ -141,7 +154,7 @@ std::optional<qint64> HistoryStore::friendId(const QString& number)
 {
     if (const auto known = m_friendIds.constFind(number); known != m_friendIds.cend())
         return *known;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("INSERT INTO friend(number) VALUES(?)"), {number}))
         return std::nullopt;
     return *m_friendIds.insert(number, query.lastInsertId().toLongLong());
@@ -151,7 +164,7 @@ std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
 {
     if (const auto known = m_nicknameIds.constFind(nickname); known != m_nicknameIds.cend())
         return *known;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("INSERT OR IGNORE INTO nickname(name) VALUES(?)"), {nickname}) ||
         !execute(query, QStringLiteral("SELECT id FROM nickname WHERE name = ?"), {nickname}) ||
         !query.next())
@@ -170,18 +183,13 @@ bool HistoryStore::record(const QString& number, const QString& nickname, Presen
     const auto latest = m_openPeriods.find(*id);
     const bool extends = latest != m_openPeriods.end() && latest->state == state && at >= latest->end &&
                          at - latest->end <= longestCheckGap;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (extends) {
-        if (!execute(
-                query,
-                QStringLiteral("UPDATE period SET ended = ?, nickname = ? WHERE friend = ? AND started = ?"),
-                {at, *nicknameKey, *id, latest->start}))
+        if (!runPrepared(m_extendPeriod, {at, *nicknameKey, *id, latest->start}))
             return false;
         latest->end = at;
         return true;
     }
-    if (!execute(query, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)"),
-                 {*id, at, at, int(state), *nicknameKey}))
+    if (!runPrepared(m_startPeriod, {*id, at, at, int(state), *nicknameKey}))
         return false;
     m_openPeriods.insert(*id, {state, at, at});
     return true;
@@ -194,8 +202,7 @@ QVector<PresencePeriod> HistoryStore::periods(const QString& number, qint64 from
         return {};
     // Periods of a friend do not overlap: the one that began last before `from` is the only earlier one
     // that may reach into the range.
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
+    QSqlQuery query;
     if (!execute(query,
                  QStringLiteral(
                      "SELECT state, started, ended, name FROM period "
@@ -216,15 +223,12 @@ std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
     const auto id = m_friendIds.constFind(number);
     if (!m_open || id == m_friendIds.cend())
         return std::nullopt;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!execute(query,
-                 // Without statistics SQLite would walk the friend's periods back from the latest.
-                 QStringLiteral("SELECT ended FROM period INDEXED BY online WHERE friend = ? AND state = 1 "
-                                "ORDER BY started DESC LIMIT 1"),
-                 {*id}) ||
-        !query.next())
+    if (!runPrepared(m_lastOnline, {*id}))
         return std::nullopt;
-    return query.value(0).toLongLong();
+    const std::optional<qint64> found =
+        m_lastOnline.next() ? std::optional<qint64>(m_lastOnline.value(0).toLongLong()) : std::nullopt;
+    m_lastOnline.finish();
+    return found;
 }
 
 bool HistoryStore::clear(const QString& number)
@@ -234,7 +238,7 @@ bool HistoryStore::clear(const QString& number)
     const auto id = m_friendIds.constFind(number);
     if (id == m_friendIds.cend())
         return true;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("DELETE FROM period WHERE friend = ?"), {*id}))
         return false;
     m_openPeriods.remove(*id);
@@ -245,8 +249,7 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number) const
 {
     if (!m_open || out.write(HistoryCsv::header) != HistoryCsv::header.size())
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, name FROM nickname"), {}))
         return false;
     QHash<qint64, QByteArray> nicknameFields;
@@ -260,18 +263,22 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number) const
         const auto id = m_friendIds.constFind(friendNumber);
         if (id == m_friendIds.cend())
             continue;
-        if (!execute(query,
-                     QStringLiteral("SELECT nickname, state, started, ended FROM period WHERE friend = ? "
-                                    "ORDER BY started"),
-                     {*id}))
+        // Nickname and state in one column: each column costs every row its way through Qt.
+        if (!execute(
+                query,
+                QStringLiteral("SELECT nickname << 2 | state, started, ended FROM period WHERE friend = ? "
+                               "ORDER BY started"),
+                {*id}))
             return false;
         const QByteArray numberField = HistoryCsv::field(friendNumber);
-        while (query.next())
-            csv.writeRow(numberField, nicknameFields.value(query.value(0).toLongLong()),
-                         PresenceState(query.value(1).toInt()), query.value(2).toLongLong(),
-                         query.value(3).toLongLong());
-        if (query.lastError().isValid()) {
-            fail(query.lastError());
+        while (query.next()) {
+            const qint64 nicknameAndState = query.value(0).toLongLong();
+            csv.writeRow(numberField, nicknameFields.value(nicknameAndState >> 2),
+                         PresenceState(nicknameAndState & 3), query.value(1).toLongLong(),
+                         query.value(2).toLongLong());
+        }
+        if (const QSqlError error = query.lastError(); error.isValid()) {
+            fail(error);
             return false;
         }
     }
@@ -280,19 +287,34 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number) const
 
 bool HistoryStore::runText(const QString& statement)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     return execute(query, statement, {});
 }
 
 bool HistoryStore::execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const
 {
-    if (query.prepare(statement)) {
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        if (query.exec())
-            return true;
-    }
-    fail(query.lastError());
+    return prepare(query, statement) && runPrepared(query, values);
+}
+
+// Every query here is read once, front to back.
+bool HistoryStore::prepare(QSqlQuery& query, const QString& statement) const
+{
+    query = QSqlQuery(QSqlDatabase::database(m_connection, false));
+    if (query.prepare(statement))
+        return true;
+    const QSqlError error = query.lastError(); // fail() lets go of the prepared statements
+    fail(error);
+    return false;
+}
+
+bool HistoryStore::runPrepared(QSqlQuery& query, const QVariantList& values) const
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (query.exec())
+        return true;
+    const QSqlError error = query.lastError();
+    fail(error);
     return false;
 }
 
@@ -353,6 +375,8 @@ QString HistoryStore::setAside() const
 
 void HistoryStore::close() const
 {
+    for (QSqlQuery* statement : {&m_extendPeriod, &m_startPeriod, &m_lastOnline})
+        *statement = QSqlQuery();
     if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::database(m_connection, false).close();
     m_open = false;

@@ -73,9 +73,12 @@ private:
     bool loadFriends();
     std::optional<qint64> friendId(const QString& number);
     std::optional<qint64> nicknameId(const QString& nickname);
+    bool prepareStatements();
     bool runText(const QString& statement);
     // Prepares `statement`, binds `values` in order and runs it; a failure ends history for the run.
     bool execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const;
+    bool prepare(QSqlQuery& query, const QString& statement) const;
+    bool runPrepared(QSqlQuery& query, const QVariantList& values) const;
     void fail(const QSqlError& error) const;
     QString setAside() const;
     void close() const;
@@ -88,4 +91,8 @@ private:
     QHash<QString, qint64> m_friendIds;
     QHash<QString, qint64> m_nicknameIds;
     QHash<qint64, OpenPeriod> m_openPeriods; // this run's latest period of each friend it checked
+    // What every check and the start-up's last-seen texts run, prepared once.
+    mutable QSqlQuery m_extendPeriod;
+    mutable QSqlQuery m_startPeriod;
+    mutable QSqlQuery m_lastOnline;
 };
