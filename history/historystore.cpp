@@ -300,6 +300,7 @@ bool HistoryStore::execute(QSqlQuery& query, const QString& statement, const QVa
 bool HistoryStore::prepare(QSqlQuery& query, const QString& statement) const
 {
     query = QSqlQuery(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
     if (query.prepare(statement))
         return true;
     const QSqlError error = query.lastError(); // fail() lets go of the prepared statements
@@ -347,7 +348,9 @@ void HistoryStore::fail(const QSqlError& error) const
     case ReadOnly:
     case CantOpen:
     case Auth:
-        m_failureReason = QStringLiteral("记录文件所在的文件夹不能写入") + detail;
+        m_failureReason = (m_access == Access::Keeper ? QStringLiteral("记录文件所在的文件夹不能写入")
+                                                      : QStringLiteral("无法打开记录文件")) +
+                          detail;
         return;
     default:
         m_failureReason = QStringLiteral("无法读写记录文件") + detail;
