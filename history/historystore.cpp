@@ -164,12 +164,16 @@ std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
 {
     if (const auto known = m_nicknameIds.constFind(nickname); known != m_nicknameIds.cend())
         return *known;
+    // Looked up before it is added: after a restart most nicknames are there already, and a read
+    // writes nothing.
     QSqlQuery query;
-    if (!execute(query, QStringLiteral("INSERT OR IGNORE INTO nickname(name) VALUES(?)"), {nickname}) ||
-        !execute(query, QStringLiteral("SELECT id FROM nickname WHERE name = ?"), {nickname}) ||
-        !query.next())
+    if (!execute(query, QStringLiteral("SELECT id FROM nickname WHERE name = ?"), {nickname}))
         return std::nullopt;
-    return *m_nicknameIds.insert(nickname, query.value(0).toLongLong());
+    if (query.next())
+        return *m_nicknameIds.insert(nickname, query.value(0).toLongLong());
+    if (!execute(query, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), {nickname}))
+        return std::nullopt;
+    return *m_nicknameIds.insert(nickname, query.lastInsertId().toLongLong());
 }
 
 bool HistoryStore::record(const QString& number, const QString& nickname, PresenceState state, qint64 at)
