@@ -3,7 +3,7 @@
 //     without recording: wall and processor time;
 // (b) start-up, opening the database and reading when each of 1,000 friends was last online, with a year
 //     of history (3 million periods) beside an empty database;
-// (c) the CSV export of that year;
+// (c) the CSV export of that year, into nothing and into a file;
 // (d) the size of that year's database.
 // The year is generated in time order, friends interleaved as the checks come, so that its pages fill as
 // the program's would.
