@@ -28,7 +28,7 @@ bool IniEnv::writeValue(const QString& section, const QString& key, const QStrin
     if (!m_document.setValue(section, key, value))
         return false;
     m_onDisk.reset();
-    return m_updating || commit();
+    return m_updating || commit(m_document.toBytes());
 }
 
 void IniEnv::beginUpdate()
@@ -38,6 +38,9 @@ void IniEnv::beginUpdate()
     // anew: a line may read otherwise once lines around it have changed.
     QByteArray bytes;
     m_updateUnreadable = !readFile(&bytes);
+    m_updateBase.reset();
+    if (!m_updateUnreadable && QFileInfo::exists(m_filePath))
+        m_updateBase = bytes;
     if (m_updateUnreadable) {
         m_onDisk.reset();
     } else if (m_onDisk != bytes) {
@@ -55,7 +58,14 @@ bool IniEnv::commitUpdate()
         m_updateUnreadable = false;
         return false;
     }
-    return commit();
+    // A save that would write what the file already holds writes nothing: a read-only list that nobody
+    // changed closes quietly, and the file keeps its time.
+    const QByteArray bytes = m_document.toBytes();
+    if (m_updateBase == bytes) {
+        m_failure = Failure::None;
+        return true;
+    }
+    return commit(bytes);
 }
 
 bool IniEnv::readFile(QByteArray* bytes)
@@ -75,7 +85,7 @@ bool IniEnv::readFile(QByteArray* bytes)
     return true;
 }
 
-bool IniEnv::commit()
+bool IniEnv::commit(const QByteArray& bytes)
 {
     // The save replaces the file by renaming a new one over it, which the file's permissions would not stop.
     // A file that nobody may write is read-only even to the superuser, as the user meant it.
@@ -85,7 +95,7 @@ bool IniEnv::commit()
         return fail(Failure::ReadOnlyFile, 0, QString());
     if (info.exists() && !info.isWritable())
         return fail(Failure::Write, EACCES, qt_error_string(EACCES));
-    if (!AtomicFile::write(m_filePath, m_document.toBytes(), &m_errorString, &m_errorNumber))
+    if (!AtomicFile::write(m_filePath, bytes, &m_errorString, &m_errorNumber))
         return fail(Failure::Write, m_errorNumber, m_errorString);
     m_failure = Failure::None;
     return true;

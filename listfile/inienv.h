@@ -44,7 +44,7 @@ public:
 private:
     // The file's bytes, none for a missing file; false when it is there but cannot be read.
     bool readFile(QByteArray* bytes);
-    bool commit();
+    bool commit(const QByteArray& bytes);
     bool fail(Failure failure, int errorNumber, const QString& errorString);
 
     QString m_filePath;
@@ -52,6 +52,7 @@ private:
     std::optional<QByteArray> m_onDisk; // the file's bytes the document was read from, unless changed since
     bool m_updating = false;
     bool m_updateUnreadable = false;
+    std::optional<QByteArray> m_updateBase; // the file's bytes when the update began; none for a missing file
     Failure m_failure = Failure::None;
     QString m_errorString;
     int m_errorNumber = 0;

@@ -1,3 +1,4 @@
+#include "lastseentext.h"
 #include "shownrows.h"
 
 #include <QtTest>
@@ -25,6 +26,24 @@ private slots:
         const auto said = [&](int row) { return list.index(row, 0).data(Qt::ToolTipRole).toString(); };
         QCOMPARE(said(0) + said(1) + said(2), "在线，上线提醒离线正在检测");
         QCOMPARE(list.headerData(1, Qt::Horizontal).toString(), "号码");
+    }
+
+    // Read at 2026-12-07 00:30 local time.
+    void lastSeen_data()
+    {
+        QTest::addColumn<QString>("seen"); // local time
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a minute ago") << "2026-12-07 00:29" << "今天 00:29";
+        QTest::newRow("before midnight") << "2026-12-06 23:59" << "昨天 23:59";
+        QTest::newRow("two days ago") << "2026-12-05 21:30" << "12月5日";
+        QTest::newRow("last year") << "2025-12-07 00:30" << "2025年12月7日";
+    }
+    void lastSeen()
+    {
+        QFETCH(QString, seen);
+        QFETCH(QString, text);
+        const auto local = [](const QString& t) { return QDateTime::fromString(t, "yyyy-MM-dd HH:mm"); };
+        QCOMPARE(lastSeenText(local(seen).toUTC(), local("2026-12-07 00:30")), text);
     }
 };
 

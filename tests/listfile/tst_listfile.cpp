@@ -108,8 +108,10 @@ private slots:
     // that may be written, and the replacement is on the disk when they return.
     void atomicSave_data()
     {
-        QTest::addColumn<QString>("kind"); // what stands under the list file's name: file, link, pipe, folder
-        QTest::addColumn<int>("mode");     // QFile's permission bits
+        // What stands under the list file's name: file, link, pipe, folder, or a file holding what the save
+        // writes ("same file").
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("mode");      // QFile's permission bits
         QTest::addColumn<int>("sizeLimit"); // the most a file may hold, as on a full disk
         QTest::addColumn<QString>("result");
         QTest::addColumn<QStringList>("left"); // of the temporaries: a killed save's, then two not ours
@@ -121,6 +123,7 @@ private slots:
         QTest::newRow("unreadable") << "file" << 0 << 0 << "refused: 无法读取文件，保存会丢失其中的内容"
                                     << all;
         QTest::newRow("read-only") << "file" << 0x4044 << 0 << "refused: 文件为只读" << all;
+        QTest::newRow("read-only, nothing changed") << "same file" << 0x4044 << 0 << "unchanged" << all;
         QTest::newRow("a pipe") << "pipe" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
         QTest::newRow("a folder") << "folder" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
     }
@@ -133,8 +136,9 @@ private slots:
         QFETCH(QStringList, left);
         syncedTarget = kind == "link" ? "real.cfg" : listFile;
         const QString& target = syncedTarget;
-        const QByteArray before = "[MEUserData]\nIncout=9\n", after = "[MEUserData]\nIncout=0\n";
-        const bool isFile = kind == "file" || kind == "link";
+        const QByteArray after = "[MEUserData]\nIncout=0\n",
+                         before = kind == "same file" ? after : "[MEUserData]\nIncout=9\n";
+        const bool isFile = kind == "file" || kind == "link" || kind == "same file";
         const QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
         for (const QString& name : {ours + "Ab3dE9", ours + "Ab3dE", "x" + ours + "Ab3dE9"})
@@ -160,9 +164,13 @@ private slots:
         const bool saved = file.save(list);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         QVERIFY(!asNobody || ::setresuid(0, 0, 0) == 0);
-        QCOMPARE(saved ? "saved" : "refused: " + file.failureReason().section("（", 0, 0), result);
-        QCOMPARE(listAtFolderSync, saved ? after : QByteArray()); // the folder was synced after the rename
-        QCOMPARE(QFileInfo(target).isFile(), isFile);             // nothing replaced a pipe or a folder
+        const bool written = saved && before != after;
+        QCOMPARE(written ? "saved"
+                 : saved ? "unchanged"
+                         : "refused: " + file.failureReason().section("（", 0, 0),
+                 result);
+        QCOMPARE(listAtFolderSync, written ? after : QByteArray()); // the folder was synced after the rename
+        QCOMPARE(QFileInfo(target).isFile(), isFile);               // nothing replaced a pipe or a folder
         if (isFile) {
             QCOMPARE(int(QFile::permissions(target)) & 0x7077, mode);
             QVERIFY(QFile::setPermissions(target, QFile::ReadOwner)); // to read it back
