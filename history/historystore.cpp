@@ -25,7 +25,6 @@ enum SqliteCode
     Busy = 5,
     Locked = 6,
     ReadOnly = 8,
-    IoErr = 10,
     Corrupt = 11,
     Full = 13,
     CantOpen = 14,
@@ -326,16 +325,16 @@ bool HistoryStore::runPrepared(QSqlQuery& query, const QVariantList& values) con
 void HistoryStore::fail(const QSqlError& error) const
 {
     close();
-    const QString detail =
-        error.databaseText().isEmpty() ? QString() : QStringLiteral("（%1）").arg(error.databaseText());
-    switch (primaryCode(error)) {
+    // SQLite's own texts are English: the user gets its code only, where no case here fits.
+    const int code = primaryCode(error);
+    switch (code) {
     case Corrupt:
     case NotADb:
         // Only the keeper sets a file aside; a reader leaves it for the keeper to find.
         if (m_access == Access::Keeper) {
             const QString asideName = setAside();
             m_failureReason = asideName.isEmpty()
-                                  ? QStringLiteral("记录文件已损坏，也无法改名") + detail
+                                  ? QStringLiteral("记录文件已损坏，也无法改名")
                                   : QStringLiteral("记录文件已损坏，已改名为 %1 保留").arg(asideName);
         } else {
             m_failureReason = QStringLiteral("记录文件已损坏");
@@ -352,12 +351,11 @@ void HistoryStore::fail(const QSqlError& error) const
     case ReadOnly:
     case CantOpen:
     case Auth:
-        m_failureReason = (m_access == Access::Keeper ? QStringLiteral("记录文件所在的文件夹不能写入")
-                                                      : QStringLiteral("无法打开记录文件")) +
-                          detail;
+        m_failureReason = m_access == Access::Keeper ? QStringLiteral("记录文件所在的文件夹不能写入")
+                                                     : QStringLiteral("无法打开记录文件");
         return;
     default:
-        m_failureReason = QStringLiteral("无法读写记录文件") + detail;
+        m_failureReason = QStringLiteral("无法读写记录文件（错误 %1）").arg(code);
     }
 }
 
