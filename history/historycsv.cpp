@@ -2,15 +2,23 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <algorithm>
+#include <climits>
+#include <cstring>
 
 namespace {
 
 // Written out once this much has gathered: large enough that writes cost nothing per row.
-constexpr int bufferSize = 1 << 20;
+constexpr qsizetype bufferSize = 1 << 20;
 constexpr qint64 msecsPerHour = 3600 * 1000;
+constexpr qint64 hoursCached = 2 * 366 * 24;
+constexpr int unknownOffset = INT_MAX;
+constexpr int changingOffset = INT_MIN;
 
-const QByteArray stateTexts[] = {QByteArray(), QByteArrayLiteral("在线"), QByteArrayLiteral("离线"),
-                                 QByteArrayLiteral("未知")};
+// Each state's text, all of the same length in UTF-8.
+constexpr int stateSize = 6;
+constexpr char stateTexts[][stateSize + 1] = {"未知", "在线", "离线", "未知"}; // by PresenceState
+constexpr int timeSize = 19;                                                   // yyyy-MM-dd HH:mm:ss
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -31,7 +39,7 @@ void civilFromDays(qint64 days, int* year, int* month, int* day)
     *year = int(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
 }
 
-void appendDigits(char*& at, int value, int width)
+void writeDigits(char*& at, int value, int width)
 {
     for (int i = width - 1; i >= 0; --i, value /= 10)
         at[i] = char('0' + value % 10);
@@ -56,75 +64,90 @@ QByteArray HistoryCsv::field(const QString& text)
 
 HistoryCsv::HistoryCsv(QIODevice& out)
     : m_out(out)
-{
-    m_buffer.reserve(bufferSize + 4096);
-}
+    , m_buffer(bufferSize)
+{}
 
 void HistoryCsv::writeRow(const QByteArray& number, const QByteArray& nickname, PresenceState state,
                           qint64 start, qint64 end)
 {
-    m_buffer += number;
-    m_buffer += ',';
-    m_buffer += nickname;
-    m_buffer += ',';
-    m_buffer +=
-        stateTexts[int(state) <= int(PresenceState::Unknown) ? int(state) : int(PresenceState::Unknown)];
-    m_buffer += ',';
-    appendLocalTime(start);
-    m_buffer += ',';
-    appendLocalTime(end);
-    m_buffer += "\r\n";
-    flushIfFull();
+    // After the two texts: a comma, the state, a comma, two times with a comma between, the line end.
+    constexpr qsizetype tailSize = 1 + stateSize + 1 + timeSize + 1 + timeSize + 2;
+    const qsizetype textsSize = number.size() + 1 + nickname.size();
+    if (m_used + textsSize + tailSize > bufferSize)
+        finish();
+    char* at = m_buffer.data() + m_used;
+    if (textsSize + tailSize > bufferSize) { // a nickname of megabytes goes out as it is
+        if (m_out.write(number + ',' + nickname) != textsSize)
+            m_failed = true;
+    } else {
+        at = std::copy(number.cbegin(), number.cend(), at);
+        *at++ = ',';
+        at = std::copy(nickname.cbegin(), nickname.cend(), at);
+    }
+    *at++ = ',';
+    std::memcpy(at, stateTexts[size_t(state) < std::size(stateTexts) ? size_t(state) : 0], stateSize);
+    at += stateSize;
+    *at++ = ',';
+    at = writeLocalTime(at, start);
+    *at++ = ',';
+    at = writeLocalTime(at, end);
+    *at++ = '\r';
+    *at++ = '\n';
+    m_used = at - m_buffer.data();
 }
 
 bool HistoryCsv::finish()
 {
-    if (!m_buffer.isEmpty() && m_out.write(m_buffer) != m_buffer.size())
+    if (m_used > 0 && m_out.write(m_buffer.data(), m_used) != m_used)
         m_failed = true;
-    m_buffer.clear();
+    m_used = 0;
     return !m_failed;
 }
 
-void HistoryCsv::flushIfFull()
-{
-    if (m_buffer.size() >= bufferSize)
-        finish();
-}
-
 // Formatting by hand: QDateTime's conversion and text take microseconds, and an export has millions.
-void HistoryCsv::appendLocalTime(qint64 msecs)
+char* HistoryCsv::writeLocalTime(char* at, qint64 msecs)
 {
     const qint64 seconds = floorDiv(msecs, 1000) + utcOffsetSeconds(msecs);
     const qint64 days = floorDiv(seconds, 86400);
     const int secondOfDay = int(seconds - days * 86400);
-    int year, month, day;
-    civilFromDays(days, &year, &month, &day);
-    char text[19];
-    char* at = text;
-    appendDigits(at, year, 4);
-    *at++ = '-';
-    appendDigits(at, month, 2);
-    *at++ = '-';
-    appendDigits(at, day, 2);
-    *at++ = ' ';
-    appendDigits(at, secondOfDay / 3600, 2);
+    if (days != m_day) { // a friend's times come a few a day
+        int year, month, day;
+        civilFromDays(days, &year, &month, &day);
+        char* date = m_dayText;
+        writeDigits(date, year, 4);
+        *date++ = '-';
+        writeDigits(date, month, 2);
+        *date++ = '-';
+        writeDigits(date, day, 2);
+        *date = ' ';
+        m_day = days;
+    }
+    at = std::copy(std::begin(m_dayText), std::end(m_dayText), at);
+    writeDigits(at, secondOfDay / 3600, 2);
     *at++ = ':';
-    appendDigits(at, secondOfDay / 60 % 60, 2);
+    writeDigits(at, secondOfDay / 60 % 60, 2);
     *at++ = ':';
-    appendDigits(at, secondOfDay % 60, 2);
-    m_buffer.append(text, sizeof text);
+    writeDigits(at, secondOfDay % 60, 2);
+    return at;
 }
 
 // The local zone's offset, asked of Qt once an hour of time: an hour whose two ends differ holds a
-// change of offset, and its times are asked one by one.
+// change of offset, and its times are asked one by one, as are times outside the hours cached.
 int HistoryCsv::utcOffsetSeconds(qint64 msecs)
 {
     const qint64 hour = floorDiv(msecs, msecsPerHour);
-    auto known = m_offsetByHour.constFind(hour);
-    if (known == m_offsetByHour.cend()) {
+    if (m_offsetByHour.empty()) {
+        m_offsetByHour.assign(hoursCached, unknownOffset);
+        m_firstHour = hour - hoursCached / 2;
+    }
+    const qint64 slot = hour - m_firstHour;
+    if (slot < 0 || slot >= hoursCached)
+        return QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc();
+    int& offset = m_offsetByHour[size_t(slot)];
+    if (offset == unknownOffset) {
         const int first = QDateTime::fromMSecsSinceEpoch(hour * msecsPerHour).offsetFromUtc();
         const int last = QDateTime::fromMSecsSinceEpoch((hour + 1) * msecsPerHour - 1).offsetFromUtc();
-        known = m_offsetByHour.insert(hour, first == last ? first : INT_MIN);
+        offset = first == last ? first : changingOffset;
     }
-    return *known != INT_MIN ? *known : QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc();
+    return offset != changingOffset ? offset : QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc();
 }

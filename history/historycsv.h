@@ -3,7 +3,8 @@
 #include "presenceperiod.h"
 
 #include <QByteArray>
-#include <QHash>
+#include <cstdint>
+#include <vector>
 
 class QIODevice;
 
@@ -18,6 +19,7 @@ public:
     // A text as one field: quoted when it holds a comma, a quote or a line break, and prefixed with an
     // apostrophe when it begins as a spreadsheet formula would, so that opening the file runs nothing.
     static QByteArray field(const QString& text);
+
     explicit HistoryCsv(QIODevice& out);
     // `number` and `nickname` are fields already (field()), as a friend's rows repeat them.
     void writeRow(const QByteArray& number, const QByteArray& nickname, PresenceState state, qint64 start,
@@ -26,13 +28,18 @@ public:
     bool finish();
 
 private:
-    // Milliseconds since the epoch as local time, "yyyy-MM-dd HH:mm:ss".
-    void appendLocalTime(qint64 msecs);
+    // Milliseconds since the epoch as local time, "yyyy-MM-dd HH:mm:ss", written at `at`; returns its end.
+    char* writeLocalTime(char* at, qint64 msecs);
     int utcOffsetSeconds(qint64 msecs);
-    void flushIfFull();
 
     QIODevice& m_out;
-    QByteArray m_buffer;
+    std::vector<char> m_buffer;
+    qsizetype m_used = 0;
     bool m_failed = false;
-    QHash<qint64, int> m_offsetByHour; // the zone's offset where it is the same all through an hour
+    // The zone's offset in each hour of two years around the first time written, where it is the same
+    // all through the hour; looked up by hour, as times of a friend come hours apart.
+    std::vector<int> m_offsetByHour;
+    qint64 m_firstHour = 0;
+    qint64 m_day = INT64_MIN; // the local day last written, in days since the epoch, and its text
+    char m_dayText[11] = {};
 };

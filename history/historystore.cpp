@@ -25,7 +25,6 @@ enum SqliteCode
     Busy = 5,
     Locked = 6,
     ReadOnly = 8,
-    IoErr = 10,
     Corrupt = 11,
     Full = 13,
     CantOpen = 14,
@@ -94,7 +93,20 @@ bool HistoryStore::open(const QString& path, Access access)
     // No integrity check and no full scan here: start-up stays fast with a year of history.
     if (access == Access::Keeper && !(createSchema() && dropOldPeriods()))
         return false;
-    return loadFriends();
+    return loadFriends() && prepareStatements();
+}
+
+bool HistoryStore::prepareStatements()
+{
+    // Without statistics SQLite would walk the friend's periods back from the latest.
+    return prepare(m_lastOnline,
+                   QStringLiteral("SELECT ended FROM period INDEXED BY online "
+                                  "WHERE friend = ? AND state = 1 ORDER BY started DESC LIMIT 1")) &&
+           (m_access == Access::ReadOnly ||
+            (prepare(m_extendPeriod,
+                     QStringLiteral(
+                         "UPDATE period SET ended = ?, nickname = ? WHERE friend = ? AND started = ?")) &&
+             prepare(m_startPeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)"))));
 }
 
 bool HistoryStore::createSchema()
@@ -120,7 +132,7 @@ bool HistoryStore::dropOldPeriods()
 {
     // Friend by friend, from each one's oldest period on: only what is dropped is read.
     const qint64 cutoff = QDateTime::currentMSecsSinceEpoch() - keptFor;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     return execute(query,
                    QStringLiteral("DELETE FROM period WHERE friend IN (SELECT id FROM friend) "
                                   "AND started < ? AND ended < ?"),
@@ -129,7 +141,7 @@ bool HistoryStore::dropOldPeriods()
 
 bool HistoryStore::loadFriends()
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, number FROM friend"), {}))
         return false;
     while (query.next())
@@ -141,7 +153,7 @@ std::optional<qint64> HistoryStore::friendId(const QString& number)
 {
     if (const auto known = m_friendIds.constFind(number); known != m_friendIds.cend())
         return *known;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("INSERT INTO friend(number) VALUES(?)"), {number}))
         return std::nullopt;
     return *m_friendIds.insert(number, query.lastInsertId().toLongLong());
@@ -151,12 +163,16 @@ std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
 {
     if (const auto known = m_nicknameIds.constFind(nickname); known != m_nicknameIds.cend())
         return *known;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!execute(query, QStringLiteral("INSERT OR IGNORE INTO nickname(name) VALUES(?)"), {nickname}) ||
-        !execute(query, QStringLiteral("SELECT id FROM nickname WHERE name = ?"), {nickname}) ||
-        !query.next())
+    // Looked up before it is added: after a restart most nicknames are there already, and a read
+    // writes nothing.
+    QSqlQuery query;
+    if (!execute(query, QStringLiteral("SELECT id FROM nickname WHERE name = ?"), {nickname}))
         return std::nullopt;
-    return *m_nicknameIds.insert(nickname, query.value(0).toLongLong());
+    if (query.next())
+        return *m_nicknameIds.insert(nickname, query.value(0).toLongLong());
+    if (!execute(query, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), {nickname}))
+        return std::nullopt;
+    return *m_nicknameIds.insert(nickname, query.lastInsertId().toLongLong());
 }
 
 bool HistoryStore::record(const QString& number, const QString& nickname, PresenceState state, qint64 at)
@@ -170,18 +186,13 @@ bool HistoryStore::record(const QString& number, const QString& nickname, Presen
     const auto latest = m_openPeriods.find(*id);
     const bool extends = latest != m_openPeriods.end() && latest->state == state && at >= latest->end &&
                          at - latest->end <= longestCheckGap;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (extends) {
-        if (!execute(
-                query,
-                QStringLiteral("UPDATE period SET ended = ?, nickname = ? WHERE friend = ? AND started = ?"),
-                {at, *nicknameKey, *id, latest->start}))
+        if (!runPrepared(m_extendPeriod, {at, *nicknameKey, *id, latest->start}))
             return false;
         latest->end = at;
         return true;
     }
-    if (!execute(query, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)"),
-                 {*id, at, at, int(state), *nicknameKey}))
+    if (!runPrepared(m_startPeriod, {*id, at, at, int(state), *nicknameKey}))
         return false;
     m_openPeriods.insert(*id, {state, at, at});
     return true;
@@ -194,8 +205,7 @@ QVector<PresencePeriod> HistoryStore::periods(const QString& number, qint64 from
         return {};
     // Periods of a friend do not overlap: the one that began last before `from` is the only earlier one
     // that may reach into the range.
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
+    QSqlQuery query;
     if (!execute(query,
                  QStringLiteral(
                      "SELECT state, started, ended, name FROM period "
@@ -216,15 +226,12 @@ std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
     const auto id = m_friendIds.constFind(number);
     if (!m_open || id == m_friendIds.cend())
         return std::nullopt;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!execute(query,
-                 // Without statistics SQLite would walk the friend's periods back from the latest.
-                 QStringLiteral("SELECT ended FROM period INDEXED BY online WHERE friend = ? AND state = 1 "
-                                "ORDER BY started DESC LIMIT 1"),
-                 {*id}) ||
-        !query.next())
+    if (!runPrepared(m_lastOnline, {*id}))
         return std::nullopt;
-    return query.value(0).toLongLong();
+    const std::optional<qint64> found =
+        m_lastOnline.next() ? std::optional<qint64>(m_lastOnline.value(0).toLongLong()) : std::nullopt;
+    m_lastOnline.finish();
+    return found;
 }
 
 bool HistoryStore::clear(const QString& number)
@@ -234,7 +241,7 @@ bool HistoryStore::clear(const QString& number)
     const auto id = m_friendIds.constFind(number);
     if (id == m_friendIds.cend())
         return true;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("DELETE FROM period WHERE friend = ?"), {*id}))
         return false;
     m_openPeriods.remove(*id);
@@ -245,8 +252,7 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number) const
 {
     if (!m_open || out.write(HistoryCsv::header) != HistoryCsv::header.size())
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, name FROM nickname"), {}))
         return false;
     QHash<qint64, QByteArray> nicknameFields;
@@ -260,18 +266,22 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number) const
         const auto id = m_friendIds.constFind(friendNumber);
         if (id == m_friendIds.cend())
             continue;
-        if (!execute(query,
-                     QStringLiteral("SELECT nickname, state, started, ended FROM period WHERE friend = ? "
-                                    "ORDER BY started"),
-                     {*id}))
+        // Nickname and state in one column: each column costs every row its way through Qt.
+        if (!execute(
+                query,
+                QStringLiteral("SELECT nickname << 2 | state, started, ended FROM period WHERE friend = ? "
+                               "ORDER BY started"),
+                {*id}))
             return false;
         const QByteArray numberField = HistoryCsv::field(friendNumber);
-        while (query.next())
-            csv.writeRow(numberField, nicknameFields.value(query.value(0).toLongLong()),
-                         PresenceState(query.value(1).toInt()), query.value(2).toLongLong(),
-                         query.value(3).toLongLong());
-        if (query.lastError().isValid()) {
-            fail(query.lastError());
+        while (query.next()) {
+            const qint64 nicknameAndState = query.value(0).toLongLong();
+            csv.writeRow(numberField, nicknameFields.value(nicknameAndState >> 2),
+                         PresenceState(nicknameAndState & 3), query.value(1).toLongLong(),
+                         query.value(2).toLongLong());
+        }
+        if (const QSqlError error = query.lastError(); error.isValid()) {
+            fail(error);
             return false;
         }
     }
@@ -280,35 +290,51 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number) const
 
 bool HistoryStore::runText(const QString& statement)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query;
     return execute(query, statement, {});
 }
 
 bool HistoryStore::execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const
 {
-    if (query.prepare(statement)) {
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        if (query.exec())
-            return true;
-    }
-    fail(query.lastError());
+    return prepare(query, statement) && runPrepared(query, values);
+}
+
+// Every query here is read once, front to back.
+bool HistoryStore::prepare(QSqlQuery& query, const QString& statement) const
+{
+    query = QSqlQuery(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (query.prepare(statement))
+        return true;
+    const QSqlError error = query.lastError(); // fail() lets go of the prepared statements
+    fail(error);
+    return false;
+}
+
+bool HistoryStore::runPrepared(QSqlQuery& query, const QVariantList& values) const
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (query.exec())
+        return true;
+    const QSqlError error = query.lastError();
+    fail(error);
     return false;
 }
 
 void HistoryStore::fail(const QSqlError& error) const
 {
     close();
-    const QString detail =
-        error.databaseText().isEmpty() ? QString() : QStringLiteral("（%1）").arg(error.databaseText());
-    switch (primaryCode(error)) {
+    // SQLite's own texts are English: the user gets its code only, where no case here fits.
+    const int code = primaryCode(error);
+    switch (code) {
     case Corrupt:
     case NotADb:
         // Only the keeper sets a file aside; a reader leaves it for the keeper to find.
         if (m_access == Access::Keeper) {
             const QString asideName = setAside();
             m_failureReason = asideName.isEmpty()
-                                  ? QStringLiteral("记录文件已损坏，也无法改名") + detail
+                                  ? QStringLiteral("记录文件已损坏，也无法改名")
                                   : QStringLiteral("记录文件已损坏，已改名为 %1 保留").arg(asideName);
         } else {
             m_failureReason = QStringLiteral("记录文件已损坏");
@@ -325,10 +351,11 @@ void HistoryStore::fail(const QSqlError& error) const
     case ReadOnly:
     case CantOpen:
     case Auth:
-        m_failureReason = QStringLiteral("记录文件所在的文件夹不能写入") + detail;
+        m_failureReason = m_access == Access::Keeper ? QStringLiteral("记录文件所在的文件夹不能写入")
+                                                     : QStringLiteral("无法打开记录文件");
         return;
     default:
-        m_failureReason = QStringLiteral("无法读写记录文件") + detail;
+        m_failureReason = QStringLiteral("无法读写记录文件（错误 %1）").arg(code);
     }
 }
 
@@ -353,6 +380,8 @@ QString HistoryStore::setAside() const
 
 void HistoryStore::close() const
 {
+    for (QSqlQuery* statement : {&m_extendPeriod, &m_startPeriod, &m_lastOnline})
+        *statement = QSqlQuery();
     if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::database(m_connection, false).close();
     m_open = false;

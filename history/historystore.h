@@ -45,11 +45,12 @@ public:
     // under a new name, never deleted; locked by another program; disk full; folder not writable).
     bool open(const QString& path, Access access = Access::Keeper);
     bool isOpen() const { return m_open; }
-    // Why history is off, in the user's words; empty while it is on.
+    // Why history is off, in the user's words ("记录文件正被另一个程序使用"), for the caller to put after
+    // what is off; empty while it is on.
     QString failureReason() const { return m_failureReason; }
 
-    // Records one check of a friend, committed before it returns. False when it could not be: a fault
-    // that ends history for the run (a damaged file) also closes the store.
+    // Records one check of a friend, committed before it returns. False when it could not be: then, as
+    // after any fault of the database here, history is off for the run and failureReason() says why.
     bool record(const QString& number, const QString& nickname, PresenceState state, qint64 at);
     // The periods overlapping [from, to), oldest first.
     QVector<PresencePeriod> periods(const QString& number, qint64 from, qint64 to) const;
@@ -73,9 +74,12 @@ private:
     bool loadFriends();
     std::optional<qint64> friendId(const QString& number);
     std::optional<qint64> nicknameId(const QString& nickname);
+    bool prepareStatements();
     bool runText(const QString& statement);
     // Prepares `statement`, binds `values` in order and runs it; a failure ends history for the run.
     bool execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const;
+    bool prepare(QSqlQuery& query, const QString& statement) const;
+    bool runPrepared(QSqlQuery& query, const QVariantList& values) const;
     void fail(const QSqlError& error) const;
     QString setAside() const;
     void close() const;
@@ -88,4 +92,8 @@ private:
     QHash<QString, qint64> m_friendIds;
     QHash<QString, qint64> m_nicknameIds;
     QHash<qint64, OpenPeriod> m_openPeriods; // this run's latest period of each friend it checked
+    // What every check and the start-up's last-seen texts run, prepared once.
+    mutable QSqlQuery m_extendPeriod;
+    mutable QSqlQuery m_startPeriod;
+    mutable QSqlQuery m_lastOnline;
 };
