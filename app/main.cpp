@@ -1,5 +1,7 @@
 #include "appicon.h"
 #include "form1.h"
+#include "historyexport.h"
+#include "historystore.h"
 #include "qtchinese.h"
 #include "singleinstance.h"
 #include "startoptions.h"
@@ -30,6 +32,11 @@ static bool displayAvailable()
 
 int main(int argc, char* argv[])
 {
+    // Needs no display and claims no list: it reads the history while the list's Fernwatch may write it.
+    if (argc == 2 && qstrcmp(argv[1], "--export-history") == 0) {
+        QCoreApplication core(argc, argv);
+        return exportHistory(HistoryStore::pathFor(FriendListFile::defaultPath()));
+    }
     if (!displayAvailable()) {
         std::fputs("Fernwatch：找不到图形显示（没有设置 DISPLAY）；"
                    "要在没有桌面的机器上启动它，请运行：xvfb-run -a ./Fernwatch\n",

@@ -57,6 +57,8 @@ public:
     const QStringList& queriedNumbers() const { return m_queried; }
     // When the first query for `number` arrived, in milliseconds since start(); -1 while none has.
     qint64 queriedAt(const QString& number) const { return m_queriedAt.value(m_queried.indexOf(number), -1); }
+    // Milliseconds since start(), on the clock queriedAt() reads.
+    qint64 now() const { return m_clock.elapsed(); }
 
 private:
     void respond(QTcpSocket* socket, const QByteArray& target)

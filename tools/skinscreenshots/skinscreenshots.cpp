@@ -1,4 +1,4 @@
-// Pictures of the main window in each skin, and of the list's menu, for the README:
+// Pictures of the main window in each skin, of the list's menu and of the 在线记录 window, for the README:
 // skinscreenshots <folder>.
 // It stands beside the skins in the build's bin folder and applies them as the program does.
 
@@ -6,15 +6,19 @@
 #include "autorefresh.h"
 #include "form1.h"
 #include "friendlistview.h"
+#include "historystore.h"
+#include "historywindow.h"
 #include "listmenu.h"
 #include "skinchoice.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QPainter>
 #include <QRadioButton>
 #include <algorithm>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
@@ -77,6 +81,57 @@ QPixmap withListMenu(Form1& form)
     return picture;
 }
 
+// What the made-up week's check `minute` minutes after 8 o'clock, `daysAgo` days ago, found of 小明: online
+// at lunch and in the evenings, and not at all for an hour of the day before yesterday, when the network was
+// down.
+PresenceState madeUpCheck(int daysAgo, int minute)
+{
+    const int hour = 8 + minute / 60;
+    if (daysAgo == 2 && hour == 15)
+        return PresenceState::Unknown;
+    const bool online = hour == 12 || (hour >= 19 + daysAgo % 3 && hour < 23) || (daysAgo == 5 && hour < 11);
+    return online ? PresenceState::Online : PresenceState::Offline;
+}
+
+// Fernwatch checking every five minutes from 8 o'clock to half past 23, up to now, but not running at all
+// four days ago.
+void recordMadeUpWeek(HistoryStore& store)
+{
+    const QDate today = QDate::currentDate();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (int daysAgo = 6; daysAgo >= 0; --daysAgo) {
+        const QDateTime morning(today.addDays(-daysAgo), QTime(8, 0));
+        for (int minute = 0; daysAgo != 4 && minute <= 15 * 60 + 30; minute += 5) {
+            const qint64 at = morning.addSecs(minute * 60).toMSecsSinceEpoch();
+            if (at <= now)
+                store.record(QStringLiteral("10001"), QStringLiteral("小明"), madeUpCheck(daysAgo, minute),
+                             at);
+        }
+    }
+}
+
+// The 在线记录 window on 小明, in the default skin.
+bool saveHistoryWindow(const QString& path)
+{
+    QTemporaryDir folder;
+    HistoryStore store;
+    if (!store.open(HistoryStore::pathFor(folder.filePath(QStringLiteral("QQlist.cfg"))))) {
+        std::fprintf(stderr, "skinscreenshots: %s\n", qPrintable(store.failureReason()));
+        return false;
+    }
+    recordMadeUpWeek(store);
+    ApplySkin(defaultSkinFile);
+    HistoryWindow window(store,
+                         {{QStringLiteral("10001"), QStringLiteral("小明")},
+                          {QStringLiteral("10002"), QStringLiteral("Alice")}},
+                         QStringLiteral("10001"));
+    window.resize(
+        window.sizeHint()); // as on a screen larger than the stand-in one, which a window may fill 2/3 of
+    window.show();
+    QApplication::processEvents();
+    return window.grab().save(path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -102,5 +157,11 @@ int main(int argc, char* argv[])
         }
         std::printf("%s\n", qPrintable(path));
     }
+    const QString history = folder.filePath(QStringLiteral("history.png"));
+    if (!saveHistoryWindow(history)) {
+        std::fprintf(stderr, "skinscreenshots: cannot write %s\n", qPrintable(history));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(history));
     return 0;
 }

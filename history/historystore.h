@@ -1,0 +1,99 @@
+#pragma once
+
+#include "presenceperiod.h"
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <QVector>
+#include <optional>
+
+class QIODevice;
+class QSqlError;
+
+// The online history of a list's friends: every check kept as periods in an SQLite database beside the
+// list. Each record is committed before record() returns; in WAL mode with synchronous=NORMAL a commit
+// survives the process being killed at any moment (only a power cut may take the last ones).
+// Periods never span a restart: a period is extended only by checks of this run, kept here per friend.
+class HistoryStore
+{
+public:
+    enum class Access
+    {
+        Keeper,   // the program that holds the list: writes, and drops what is older than a year at open
+        ReadOnly, // anyone else (the export): reads while the keeper writes
+    };
+
+    // A check that comes longer than this after the friend's previous one starts a new period: the
+    // computer slept and nothing watched. Automatic checks come at most 60 minutes after the previous
+    // run ended, and a run of 1,000 friends takes about 35 minutes at one two-second wait each.
+    static constexpr qint64 longestCheckGap = 2 * 60 * 60 * 1000;
+    // Periods that ended longer ago than this are dropped at open: a year.
+    static constexpr qint64 keptFor = 365LL * 24 * 60 * 60 * 1000;
+
+    // The database beside the list, named after it: ".../QQlist.cfg" -> ".../QQlist.sqlite".
+    static QString pathFor(const QString& listFilePath);
+
+    HistoryStore();
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Opens the database, creating it when missing; as Keeper also drops periods older than a year.
+    // False: history is off for this run, and failureReason() says why (damaged: the file was set aside
+    // under a new name, never deleted; locked by another program; disk full; folder not writable).
+    bool open(const QString& path, Access access = Access::Keeper);
+    bool isOpen() const { return m_open; }
+    // Why history is off, in the user's words ("记录文件正被另一个程序使用"), for the caller to put after
+    // what is off; empty while it is on.
+    QString failureReason() const { return m_failureReason; }
+
+    // Records one check of a friend, committed before it returns. False when it could not be: then, as
+    // after any fault of the database here, history is off for the run and failureReason() says why.
+    bool record(const QString& number, const QString& nickname, PresenceState state, qint64 at);
+    // The periods overlapping [from, to), oldest first.
+    QVector<PresencePeriod> periods(const QString& number, qint64 from, qint64 to) const;
+    // When the friend was last seen online: the end of the latest online period; none if never.
+    std::optional<qint64> lastOnline(const QString& number) const;
+    // Deletes every period of the friend; the friend's next check starts a new one.
+    bool clear(const QString& number);
+    // Writes periods as CSV (HistoryCsv): every friend's in order of number, or only `number`'s.
+    bool exportCsv(QIODevice& out, const QString& number = QString()) const;
+
+private:
+    struct OpenPeriod
+    {
+        PresenceState state;
+        qint64 start;
+        qint64 end;
+    };
+
+    bool createSchema();
+    bool dropOldPeriods();
+    bool loadFriends();
+    std::optional<qint64> friendId(const QString& number);
+    std::optional<qint64> nicknameId(const QString& nickname);
+    bool prepareStatements();
+    bool runText(const QString& statement);
+    // Prepares `statement`, binds `values` in order and runs it; a failure ends history for the run.
+    bool execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const;
+    bool prepare(QSqlQuery& query, const QString& statement) const;
+    bool runPrepared(QSqlQuery& query, const QVariantList& values) const;
+    void fail(const QSqlError& error) const;
+    QString setAside() const;
+    void close() const;
+
+    QString m_path;
+    QString m_connection;
+    Access m_access = Access::Keeper;
+    mutable bool m_open = false;
+    mutable QString m_failureReason;
+    QHash<QString, qint64> m_friendIds;
+    QHash<QString, qint64> m_nicknameIds;
+    QHash<qint64, OpenPeriod> m_openPeriods; // this run's latest period of each friend it checked
+    // What every check and the start-up's last-seen texts run, prepared once.
+    mutable QSqlQuery m_extendPeriod;
+    mutable QSqlQuery m_startPeriod;
+    mutable QSqlQuery m_lastOnline;
+};

@@ -1,0 +1,207 @@
+#include "historystore.h"
+#include "listfixtures.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+#include <ctime>
+#include <unistd.h>
+
+// Real databases in temporary folders; times in minutes from a day ago, so that reopening drops nothing
+// but what is a year older.
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+    const qint64 base = QDateTime::currentMSecsSinceEpoch() / 60000 * 60000 - 24 * 3600 * 1000;
+    qint64 at(int minutes) const { return base + minutes * qint64(60000); }
+    static PresenceState stateNamed(const QString& name)
+    {
+        return name == "在线"   ? PresenceState::Online
+               : name == "离线" ? PresenceState::Offline
+                                : PresenceState::Unknown;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Newfoundland's time, whose change to summer time falls within an hour of UTC: the export writes
+        // local times.
+        qputenv("TZ", "America/St_Johns");
+        ::tzset();
+    }
+
+    // Checks of friend 10001 ("minute state nickname"), "restart" (the store reopened) and "clear" -> its
+    // periods overlapping the minutes [from, to), and when it was last seen online (-1: never).
+    void periods_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QStringList>("periods"); // "state first..last nickname"
+        QTest::addColumn<int>("lastOnline");
+        const int all = 1 << 20;
+        QTest::newRow("answers and failures")
+            << QStringList{"0 在线 小明", "1 在线 小明", "2 离线 小明", "3 未知 小明", "4 未知 小明"} << -all
+            << all << QStringList{"在线 0..1 小明", "离线 2..2 小明", "未知 3..4 小明"} << 1;
+        QTest::newRow("renamed while online: the latest nickname")
+            << QStringList{"0 在线 小明", "5 在线 明明"} << -all << all << QStringList{"在线 0..5 明明"} << 5;
+        QTest::newRow("a restart ends the period")
+            << QStringList{"0 在线 小明", "restart", "1 在线 小明"} << -all << all
+            << QStringList{"在线 0..0 小明", "在线 1..1 小明"} << 1;
+        QTest::newRow("a gap longer than two hours ends it")
+            << QStringList{"0 离线 a", "120 离线 a", "241 离线 a"} << -all << all
+            << QStringList{"离线 0..120 a", "离线 241..241 a"} << -1;
+        QTest::newRow("deleted and added again") << QStringList{"0 在线 a", "1 离线 a", "clear", "2 离线 b"}
+                                                 << -all << all << QStringList{"离线 2..2 b"} << -1;
+        QTest::newRow("a range takes the periods reaching into it")
+            << QStringList{"0 离线 a", "10 在线 a", "20 在线 a", "30 离线 a", "40 未知 a"} << 15 << 40
+            << QStringList{"在线 10..20 a", "离线 30..30 a"} << 20;
+        QTest::newRow("older than a year: dropped at open")
+            << QStringList{"-525600 在线 a", "-523000 离线 a", "restart", "0 未知 a"} << -all << all
+            << QStringList{"离线 -523000..-523000 a", "未知 0..0 a"} << -1;
+    }
+    void periods()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QStringList, periods);
+        QFETCH(int, lastOnline);
+        const QTemporaryDir dir;
+        const QString path = HistoryStore::pathFor(dir.filePath("QQlist.cfg"));
+        auto store = std::make_unique<HistoryStore>();
+        QVERIFY(store->open(path));
+        for (const QString& step : std::as_const(steps)) {
+            if (step == "restart")
+                store = std::make_unique<HistoryStore>();
+            QVERIFY(step != "restart" || store->open(path));
+            QVERIFY(step != "clear" || store->clear("10001"));
+            const QStringList check = step.split(' ');
+            QVERIFY(check.size() < 3 ||
+                    store->record("10001", check[2], stateNamed(check[1]), at(check[0].toInt())));
+        }
+        QStringList found;
+        for (const PresencePeriod& period : store->periods("10001", at(from), at(to))) {
+            const QString state = period.state == PresenceState::Online    ? "在线"
+                                  : period.state == PresenceState::Offline ? "离线"
+                                                                           : "未知";
+            found << QString("%1 %2..%3 %4")
+                         .arg(state)
+                         .arg((period.start - base) / 60000)
+                         .arg((period.end - base) / 60000)
+                         .arg(period.nickname);
+        }
+        QCOMPARE(found, periods);
+        QCOMPARE(store->lastOnline("10001"),
+                 lastOnline < 0 ? std::nullopt : std::optional<qint64>(at(lastOnline)));
+        QVERIFY(store->periods("10002", at(from), at(to)).isEmpty());
+    }
+
+    // The CSV's bytes: a byte-order mark and the header, oldest first per friend, friends by number,
+    // fields kept whole, formulas defused, local times across the change to summer time.
+    void exportBytes_data()
+    {
+        QTest::addColumn<QString>("number"); // whose periods; every friend's when empty
+        QTest::addColumn<QByteArray>("csv");
+        const QByteArray header = "\xEF\xBB\xBF号码,昵称,状态,开始,结束\r\n",
+                         second = "20002,\"a,\"\"b\"\"\nc\",在线,2026-03-08 01:30:00,2026-03-08 03:15:00\r\n";
+        QTest::newRow("every friend")
+            << QString()
+            << header + "'-3,'-3,离线,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n" + second +
+                   "'@1,\"'@1\r\n2\",未知,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
+                   "abc,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",在线,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
+                   "abc,'+1,离线,2026-12-01 12:00:00,2026-12-01 12:00:00\r\n";
+        QTest::newRow("one friend") << QString("20002") << header + second;
+    }
+    void exportBytes()
+    {
+        QFETCH(QString, number);
+        QFETCH(QByteArray, csv);
+        const QTemporaryDir dir;
+        HistoryStore store;
+        QVERIFY(store.open(dir.filePath("h.sqlite")));
+        // 01:30 in St. John's is 05:00 UTC; at 05:30 UTC clocks go from 02:00 to 03:00.
+        const qint64 march = QDateTime(QDate(2026, 3, 8), QTime(5, 0), Qt::UTC).toMSecsSinceEpoch();
+        const qint64 december = QDateTime(QDate(2026, 12, 1), QTime(15, 30), Qt::UTC).toMSecsSinceEpoch();
+        QVERIFY(store.record("abc", "=HYPERLINK(\"x\",\"y\")", PresenceState::Online, march) &&
+                store.record("abc", "+1", PresenceState::Offline, december));
+        QVERIFY(store.record("20002", "a,\"b\"\nc", PresenceState::Online, march) &&
+                store.record("20002", "a,\"b\"\nc", PresenceState::Online, march + 45 * 60000));
+        QVERIFY(store.record("-3", "-3", PresenceState::Offline, march) &&
+                store.record("@1", "@1\r\n2", PresenceState::Unknown, march));
+        QBuffer out;
+        QVERIFY(out.open(QIODevice::WriteOnly) && store.exportCsv(out, number));
+        QCOMPARE(out.data(), csv);
+    }
+
+    // A database that cannot be used turns history off for the run with a reason; a damaged one is set
+    // aside under a new name and the next open starts afresh.
+    void unusable_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QStringList>("files"); // in the folder afterwards
+        QTest::newRow("not a database")
+            << "garbage"
+            << "记录文件已损坏，已改名为 h.damaged-" << QStringList{"h.damaged-*.sqlite"};
+        QTest::newRow("a damaged table")
+            << "damaged"
+            << "记录文件已损坏，已改名为 h.damaged-" << QStringList{"h.damaged-*.sqlite"};
+        QTest::newRow("written by another program")
+            << "locked"
+            << "记录文件正被另一个程序使用" << QStringList{"h.sqlite", "h.sqlite-shm", "h.sqlite-wal"};
+        QTest::newRow("a folder not writable") << "unwritable"
+                                               << "记录文件所在的文件夹不能写入" << QStringList{};
+    }
+    void unusable()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        QFETCH(QStringList, files);
+        const QTemporaryDir dir;
+        const QString path = dir.filePath("h.sqlite");
+        {
+            HistoryStore made;
+            QVERIFY(fault == "garbage" || fault == "unwritable" ||
+                    (made.open(path) && made.record("1", "a", PresenceState::Online, at(0))));
+        }
+        QVERIFY(fault != "garbage" || writeFileBytes(path, QByteArray(4096, 'x')));
+        const QByteArray bytes = fileBytes(path);
+        // Every page but the first, which holds the header and the schema.
+        QVERIFY(fault != "damaged" ||
+                writeFileBytes(path, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\x7f')));
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+        other.setDatabaseName(path);
+        QVERIFY(fault != "locked" || (other.open() && QSqlQuery(other).exec("BEGIN IMMEDIATE")));
+        // Root writes everywhere: it opens as nobody then.
+        const bool asNobody = fault == "unwritable" && ::geteuid() == 0;
+        QVERIFY(fault != "unwritable" ||
+                QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+        QVERIFY(!asNobody || ::setresuid(65534, 65534, 0) == 0);
+        HistoryStore store;
+        const bool opened = store.open(path) && !store.periods("1", 0, at(1)).isEmpty();
+        QVERIFY(!asNobody || ::setresuid(0, 0, 0) == 0);
+        QVERIFY(!opened);
+        QVERIFY2(store.failureReason().startsWith(reason), qPrintable(store.failureReason()));
+        QVERIFY(!store.isOpen() && !store.record("1", "a", PresenceState::Online, at(1)));
+        QCOMPARE(QDir(dir.path())
+                     .entryList(QDir::Files, QDir::Name)
+                     .join(' ')
+                     .replace(QRegularExpression("damaged-[-0-9]*"), "damaged-*"),
+                 files.join(' '));
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase("other");
+        // Once its fault is gone, a list starts its history afresh.
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(store.open(path) && store.record("1", "a", PresenceState::Online, at(1)));
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
