@@ -179,7 +179,8 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
             m_friendList.setReminder(marked.row() + 1, on);
     });
     connect(menu, &ListMenu::refreshChosen, m_autoRefresh, &AutoRefresh::setMinutes);
-    connect(menu, &ListMenu::autostartToggled, this, &Form1::setAutostart);
+    // Its message box opens once the menu has closed and gone.
+    connect(menu, &ListMenu::autostartToggled, this, &Form1::setAutostart, Qt::QueuedConnection);
     menu->popup(globalPos);
 }
 

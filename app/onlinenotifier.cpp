@@ -144,11 +144,12 @@ void OnlineNotifier::fallBack()
     // The service may come back, or another take its place: it is asked again next time.
     m_capabilities.reset();
     m_changed = false;
-    if (m_tray.isInTray())
+    const bool inTray = m_tray.isInTray();
+    if (inTray)
         m_tray.showMessage(summary(), body());
     else
         QApplication::alert(m_window);
-    emit alerted();
+    emit alerted(inTray);
 }
 
 QString OnlineNotifier::summary() const

@@ -29,8 +29,8 @@ public:
     void endRun();
 
 signals:
-    // No notification service answered, and the tray or the window has told the user instead.
-    void alerted();
+    // No notification service answered, and the tray (`inTray`) or the window has told the user instead.
+    void alerted(bool inTray);
     // The user clicked a notification: the window is wanted, with the friend at `position` selected
     // (0: that friend has been deleted since).
     void friendChosen(int position);

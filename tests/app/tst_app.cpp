@@ -1,4 +1,5 @@
 #include "autorefresh.h"
+#include "autostartentry.h"
 #include "checkrun.h"
 #include "fakepresenceservice.h"
 #include "form1.h"
@@ -94,8 +95,10 @@ class TestApp : public QObject
     NotificationService m_notifications;
     StatusNotifierWatcher m_tray; // up before Qt first looks for a tray, which it does once a run
     QStringList m_seen;
-    QStringList m_answer; // for the window that opens next
-    QStringList m_alerts; // the window asking for attention
+    QStringList m_answer;                         // for the window that opens next
+    QStringList m_alerts;                         // the window asking for attention, or the tray's message
+    QList<NotificationService::Notice> m_notices; // what the desktop was sent during the row
+    const QString m_config = m_dir.filePath("config"); // the user's XDG_CONFIG_HOME
 
     bool eventFilter(QObject* object, QEvent* event) override
     {
@@ -155,7 +158,16 @@ class TestApp : public QObject
         auto* view = form.findChild<FriendListView*>();
         m_steps = {
             {"write list file (.*)", [&](auto w) { QVERIFY(writeFileBytes(m_path, w[1].toUtf8())); }},
-            {"start", [&](auto) { form.load(); }},
+            {"start( minimised)?",
+             [&](auto w) {
+                 form.setStartMinimized(!w.value(1).isEmpty());
+                 form.load();
+             }},
+            {"minimise the window",
+             [&](auto) {
+                 form.setWindowState(Qt::WindowMinimized);
+                 QCoreApplication::processEvents();
+             }},
             {"close the window", [&](auto) { form.close(); }},
             {"press (.+?)(?: then (.*))?",
              [&](auto w) {
@@ -168,7 +180,72 @@ class TestApp : public QObject
             {"add friend (\\S+) (.*)", [&](auto w) { form.friendList().addFriend(w[1], w[2]); }},
             {"look at the list", [&](auto) { m_seen << "list: " + rows(form.friendList()); }},
             {"look whether the window is shown",
-             [&](auto) { m_seen << (form.isVisible() ? "window shown" : "window hidden"); }},
+             [&](auto) {
+                 m_seen << (!form.isVisible()    ? "window hidden"
+                            : form.isMinimized() ? "window minimised"
+                                                 : "window shown");
+             }},
+            {"look at the selected row",
+             [=](auto) { m_seen << QString("row %1 selected").arg(view->selectedPosition()); }},
+            {"look at what a screen reader hears of the list",
+             [=](auto) {
+                 m_seen << "screen reader: " +
+                               QAccessible::queryAccessibleInterface(view)->text(QAccessible::Name);
+             }},
+            {"the desktop has no tray", [&](auto) { m_tray.stop(); }},
+            {"click the tray icon",
+             [&](auto) {
+                 m_tray.callItem("org.kde.StatusNotifierItem", "Activate", {0, 0});
+             }},
+            {"look at the tray's tool tip",
+             [&](auto) {
+                 QCoreApplication::processEvents(); // as a desktop reads it, after the program has updated it
+                 const QDBusMessage got = m_tray.callItem("org.freedesktop.DBus.Properties", "Get",
+                                                          {"org.kde.StatusNotifierItem", "ToolTip"});
+                 const auto tip =
+                     qvariant_cast<QDBusArgument>(got.arguments()[0].value<QDBusVariant>().variant());
+                 tip.beginStructure(); // icon name, icon pictures, title, text
+                 for (int skipped = 0; skipped < 2; ++skipped)
+                     tip.asVariant();
+                 m_seen << "tray: " + tip.asVariant().toString().replace('\n', ' ').replace(
+                                          QRegularExpression("\\d\\d:\\d\\d"), "<time>");
+             }},
+            {"in the tray's menu, choose (.*)",
+             [&](auto w) {
+                 for (QAction* action : form.findChild<QSystemTrayIcon*>()->contextMenu()->actions())
+                     if (action->text() == w[1])
+                         action->trigger();
+             }},
+            {"the notification service offers (.*)",
+             [&](auto w) { m_notifications.setCapabilities(w[1].split(", ")); }},
+            {"click the first notification",
+             [&](auto) {
+                 m_notices += m_notifications.takeNotices();
+                 QSignalSpy chosen(form.findChild<OnlineNotifier*>(), &OnlineNotifier::friendChosen);
+                 m_notifications.click(m_notices.value(0).id);
+                 QVERIFY(chosen.wait());
+             }},
+            {"look at the notification's details",
+             [&](auto) {
+                 const NotificationService::Notice n = (m_notices += m_notifications.takeNotices()).last();
+                 m_seen << QString("from %1, icon %2, category %3, desktop entry %4, urgency %5")
+                               .arg(n.app, n.icon, n.hints["category"].toString(),
+                                    n.hints["desktop-entry"].toString())
+                               .arg(n.hints["urgency"].toInt());
+             }},
+            {"an autostart entry starts (.*)", [&](auto w) { QVERIFY(AutostartEntry(w[1]).setOn(true)); }},
+            {"look at the autostart entry",
+             [&](auto) {
+                 const QByteArray entry = fileBytes(AutostartEntry::path());
+                 m_seen << (entry.isEmpty()
+                                ? "no autostart entry"
+                                : "autostart " + QString(entry.mid(entry.indexOf("Exec=")))
+                                                     .trimmed()
+                                                     .replace(qApp->applicationFilePath(), "<this program>"));
+             }},
+            {"the autostart folder cannot be written", // it would be inside a file
+             [&](auto) { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_path)); }},
+            {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
             {"look at the list file",
              [&](auto) {
@@ -204,6 +281,7 @@ class TestApp : public QObject
                      if (action->text() == w[1])
                          action->trigger();
                  delete menu;
+                 QCoreApplication::processEvents(); // what the choice does once the menu is gone
              }},
             {"no web browser",
              [&](auto) { QDesktopServices::unsetUrlHandler("https"); }}, // nor has headless Qt
@@ -317,7 +395,7 @@ private slots:
         QString skins = "start; look at the window; press 添加QQ then look, Esc";
         for (const char* option : {"黑色超酷皮肤", "中国祥云皮肤", "MSN皮肤", "QQ影音皮肤", "恢复默认皮肤"})
             skins += QString("; press %1; press 添加QQ then Esc").arg(option);
-        row("window", skins + "; press 访问Sabo博客",
+        row("window", skins + "; press 访问Sabo博客; look at what a screen reader hears of the list",
             "skin /qq2009.she; window: Tamsk.Fernwatch [QQ:2653079661], Frame1 已存在的QQ名单：, "
             "Frame2 更换皮肤, Option1 黑色超酷皮肤, Option2 中国祥云皮肤, Option4 MSN皮肤, Option5 "
             "QQ影音皮肤, "
@@ -329,8 +407,8 @@ private slots:
             "Command2 放弃, StatusBar1 PellSabo提示：号码只能为数字，否则程序将出错!, "
             "Tab order: Text2 Command1 Command2 Text1; skin /skinh.she; skin /black.she; skin /china.she; "
             "skin /china.she; skin /msn.she; skin /msn.she; skin /QQreal.she; skin /qqreal.she; "
-            "skin /qq2009.she; skin /qq2009.she; browser opens https://github.com/tamsk/fernwatch; closed 0; "
-            "saved ");
+            "skin /qq2009.she; skin /qq2009.she; browser opens https://github.com/tamsk/fernwatch; "
+            "screen reader: 已存在的QQ名单; closed 0; saved ");
         QString shipped;
         const QString attach = "attach skin %1; look at the style sheet; ";
         for (const SkinChoice& skin : skinChoices)
@@ -349,15 +427,14 @@ private slots:
         const QString started = "skin /qq2009.she; ";
         row("reminder",
             "write list file "
-            "[MEUserData]\nIncout=2\n[1]\nImis1=50005\nImis2=Kim\nImis3=1\n[2]\nImis1=1\nImis2=Lee\n; "
-            "50005 is online; start; press 刷新列表; 50005 is offline; press 刷新列表; "
-            "50005 is online; the notification service leaves; press 刷新列表",
-            started + "check starts: Kim|50005|Kim|grey, Lee|1|Lee|grey; query 50005; query 1; " +
-                "check starts: Kim|50005|Kim|warm, Lee|1|Lee|warm; query 50005; query 1; " +
-                "check starts: Kim|50005|Kim|warm, Lee|1|Lee|warm; query 50005; query 1; " +
-                "check starts: Kim|50005|Kim|grey, Lee|1|Lee|warm; query 50005; query 1; closed 0; " +
-                "saved 50005|Kim, 1|Lee; notification Fernwatch fernwatch: Kim 上线了 / QQ 50005; " +
-                "window asks for attention");
+            "[MEUserData]\nIncout=2\n[1]\nImis1=50&05\nImis2=Kim\nImis3=1\n[2]\nImis1=1\nImis2=Lee\n; "
+            "50&05 is online; start; press 刷新列表; 50&05 is offline; press 刷新列表; "
+            "50&05 is online; the notification service leaves; press 刷新列表",
+            started + "check starts: Kim|50&05|Kim|grey, Lee|1|Lee|grey; query 50&05; query 1; " +
+                "check starts: Kim|50&05|Kim|warm, Lee|1|Lee|warm; query 50&05; query 1; " +
+                "check starts: Kim|50&05|Kim|warm, Lee|1|Lee|warm; query 50&05; query 1; " +
+                "check starts: Kim|50&05|Kim|grey, Lee|1|Lee|warm; query 50&05; query 1; closed 0; " +
+                "saved 50&05|Kim, 1|Lee; notification 1: Kim 上线了 / QQ 50&05; the tray shows a message");
         const QString every = "每 1 分钟, 每 5 分钟, 每 15 分钟, ";
         row("menu, kept in the file",
             "write list file "
@@ -368,11 +445,12 @@ private slots:
             "choose 关闭; open the menu on row 1; press 删除QQ; close the window; look at the list file",
             started + "check starts: a|1|a|grey, b|2|b|grey, c|3|c|grey, d|4|d|grey; " +
                 "query 1; query 2; query 3; query 4; menu 上线提醒, —, 自动刷新(关闭, " + every +
-                "✓每 60 分钟); " + "menu 自动刷新(关闭, " + every +
-                "✓每 60 分钟); menu ✓上线提醒, —, 自动刷新(✓关闭, " + every + "每 60 分钟); " +
-                question.arg("a") + "closed 0; list file: [MEUserData] Incout=3 Inauto=0 " +
+                "✓每 60 分钟), 开机自动启动; menu 自动刷新(关闭, " + every +
+                "✓每 60 分钟), 开机自动启动; menu ✓上线提醒, —, 自动刷新(✓关闭, " + every +
+                "每 60 分钟), 开机自动启动; " + question.arg("a") +
+                "closed 0; list file: [MEUserData] Incout=3 Inauto=0 " +
                 "[1] Imis1=2 Imis2=b Imis3=0 [2] Imis1=3 Imis2=c Imis3=1 [3] Imis1=4 Imis2=d [4] Imis1=4 " +
-                "Imis2=d; saved 2|b, 3|c, 4|d; notification Fernwatch fernwatch: a 上线了 / QQ 1");
+                "Imis2=d; saved 2|b, 3|c, 4|d; notification 1: a 上线了 / QQ 1");
         // A minute lasts less than a run of two friends; the user takes three to fill in the dialog.
         row("automatic checks",
             "write list file [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; "
@@ -381,6 +459,64 @@ private slots:
             started + "check starts: Ann|10001|Ann|grey; query 10001; check starts: Ann|10001|Ann|warm; " +
                 "query 10001; check starts: Ann|10001|Ann|warm, Bob|20002|Bob|grey; query 10001; " +
                 "query 20002; closed 0; saved 10001|Ann, 20002|Bob");
+
+        // The tray: started in it, the window shown by a click on the icon and hidden there by minimising;
+        // its tool tip and its menu. Without a tray, the window starts and stays minimised, and asks for
+        // attention.
+        const QString two = "write list file [MEUserData]\nIncout=2\nInauto=60\n[1]\nImis1=10001\nImis2=甲\n"
+                            "Imis3=1\n[2]\nImis1=10002\nImis2=乙\n; 10001 is online; ";
+        const QString run = "check starts: 甲|10001|甲|%1, 乙|10002|乙|grey; query 10001; query 10002; ";
+        row("tray",
+            two + "a minute lasts a second; start minimised; look whether the window is shown; look at the "
+                  "tray's tool tip; click the tray icon; look whether the window is shown; minimise the "
+                  "window; "
+                  "look whether the window is shown; in the tray's menu, choose 刷新列表; "
+                  "in the tray's menu, choose 退出程序",
+            started + run.arg("grey") + "window hidden; tray: 在线 1/2 下次检测 <time>; window shown; " +
+                "window hidden; " + run.arg("warm") + "closed 0; saved 10001|甲, 10002|乙; " +
+                "notification 1: 甲 上线了 / QQ 10001");
+        row("no tray",
+            two + "the desktop has no tray; the notification service leaves; start minimised; minimise the "
+                  "window; look whether the window is shown",
+            started + run.arg("grey") + "window minimised; closed 0; saved 10001|甲, 10002|乙; " +
+                "window asks for attention");
+
+        // Marked friends who come online in one check share a notification, a later check starts another;
+        // a click on the first shows the window from the tray with the first friend it names.
+        row("notifications",
+            "write list file [MEUserData]\nIncout=3\n[1]\nImis1=30003\nImis2=丙\nImis3=1\n[2]\nImis1=10001\n"
+            "Imis2=甲\nImis3=1\n[3]\nImis1=<1&2>\nImis2=<b>乙</b>\nImis3=1\n; "
+            "the notification service offers actions, body-markup; <1&2> is online; start minimised; "
+            "30003 is online; press 刷新列表; look at the notification's details; click the first "
+            "notification; "
+            "look whether the window is shown; look at the selected row",
+            started + "check starts: 丙|30003|丙|grey, 甲|10001|甲|grey, <b>乙</b>|<1&2>|<b>乙</b>|grey; " +
+                "query 30003; query 10001; query <1&2>; check starts: 丙|30003|丙|grey, 甲|10001|甲|warm, " +
+                "<b>乙</b>|<1&2>|<b>乙</b>|warm; query 30003; query 10001; query <1&2>; " +
+                "from Fernwatch, icon fernwatch, category presence.online, desktop entry fernwatch, urgency "
+                "1; " +
+                "window shown; row 2 selected; closed 0; saved 30003|丙, 10001|甲, <1&2>|<b>乙</b>; " +
+                "notification 1: 甲 上线了 / QQ 10001, clickable; " +
+                "notification 1 updated: 甲、<b>乙</b> 上线了 / QQ 10001、QQ &lt;1&amp;2&gt;, clickable; " +
+                "notification 2: 丙 上线了 / QQ 30003, clickable");
+
+        // 开机自动启动 ticked, unticked; an entry for a moved program shows unticked and is pointed at this
+        // one; a folder that cannot be written.
+        const QString autostart =
+            "; open the menu below the friends; choose 开机自动启动; look at the autostart entry";
+        const QString menu = "menu 自动刷新(✓关闭, " + every + "每 60 分钟), %1开机自动启动; ";
+        const QString entry = "autostart Exec=\"<this program>\" --minimized; ";
+        row("autostart",
+            "write list file ; start" + autostart + autostart +
+                "; an autostart entry starts /moved/My $programs/Fernwatch; "
+                "look at the autostart entry" +
+                autostart + "; the autostart folder cannot be written" + autostart,
+            started + menu.arg("") + entry + menu.arg("✓") + "no autostart entry; " +
+                "autostart Exec=\"/moved/My \\\\$programs/Fernwatch\" --minimized; " + menu.arg("") + entry +
+                menu.arg("") +
+                "box 无法写入开机自动启动项：\n<list file>/autostart/fernwatch.desktop\n文件夹不存在 → "
+                "确定; " +
+                "no autostart entry; closed 0; saved ");
         row("no web browser", "no web browser; press 访问Sabo博客",
             "box 无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n" + Form1::makerWebPage + " → 确定");
     }
@@ -393,15 +529,20 @@ private slots:
         m_alerts.clear();
         QDesktopServices::setUrlHandler("https", this, "recordOpenedUrl");
         m_notifications.takeNotices();
-        QVERIFY(m_notifications.start());
+        m_notifications.setCapabilities({});
+        m_notices.clear();
+        QVERIFY(m_notifications.start() && m_tray.start());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config));
+        QDir(m_config).removeRecursively();
         Form1 form(m_path);
         defineSteps(form);
         if (!run(script, 0, true))
             return;
         form.findChild<CheckRun*>()->setWaitSlice(20ms);
         form.findChild<AutoRefresh*>()->setMinuteLength(minute);
-        connect(form.findChild<OnlineNotifier*>(), &OnlineNotifier::alerted,
-                [&] { m_alerts << "window asks for attention"; });
+        connect(form.findChild<OnlineNotifier*>(), &OnlineNotifier::alerted, [&](bool inTray) {
+            m_alerts << (inTray ? "the tray shows a message" : "window asks for attention");
+        });
         connect(&SkinEngine::instance(), &SkinEngine::attachRequested, &form, [&](const QByteArray& path) {
             m_seen << "skin " + QString(path).remove(qApp->applicationDirPath());
             qApp->setStyleSheet("* {}"); // a skin that cannot be used leaves this
@@ -428,8 +569,12 @@ private slots:
             form.close();
         if (QFile::exists(m_path))
             m_seen << "saved " + savedFriends(m_path).join(", ");
-        for (const NotificationService::Notice& n : m_notifications.takeNotices())
-            m_seen << QString("notification %1 %2: %3 / %4").arg(n.app, n.icon, n.summary, n.body);
+        // Numbered from the row's first.
+        for (const NotificationService::Notice& n : m_notices += m_notifications.takeNotices())
+            m_seen << QString("notification %1%2: %3 / %4%5")
+                          .arg(n.id - m_notices[0].id + 1)
+                          .arg(n.replacesId ? " updated" : "", n.summary, n.body,
+                               n.actions.contains("default") ? ", clickable" : "");
         m_seen << m_alerts;
         // The first entry that differs, with its place.
         const QStringList expected = seen.split("; ");

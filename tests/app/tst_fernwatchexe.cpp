@@ -173,6 +173,16 @@ private slots:
         QCOMPARE(QFile::exists(path), !database.isEmpty());
     }
 
+    // An option it does not know ends the program at once, with a line that names it, before it touches the
+    // list.
+    void unknownOption()
+    {
+        m_process.start(m_folder + QStringLiteral("/Fernwatch"), {"--minimised"});
+        QVERIFY(m_process.waitForFinished(10000) && m_process.exitCode() == 2);
+        QVERIFY(QString(m_process.readAllStandardError()).contains("无法识别的选项“--minimised”"));
+        QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList({"Fernwatch"}));
+    }
+
     // The first program is hosted here, where its window can be seen; the second is the real program. (A
     // program in another folder runs on its own: the one started by initTestCase does, beside the others.)
     void secondStartOnlyBringsTheFirstForward()

@@ -40,7 +40,10 @@ public:
         return notices;
     }
     // A click on notification `id`, as the desktop reports it.
-    void click(uint id) { emit ActionInvoked(id, QStringLiteral("default")); }
+    void click(uint id)
+    {
+        inThread([=] { emit ActionInvoked(id, QStringLiteral("default")); }); // QtDBus relays only from there
+    }
 
 public slots:
     QStringList GetCapabilities() const { return m_capabilities; }

@@ -30,13 +30,14 @@ public:
         return items;
     }
 
-    // Calls the tray item registered first as a desktop's tray does, and waits for the answer while the
-    // program runs: ("org.kde.StatusNotifierItem", "Activate", {0, 0}) is a click; ("org.freedesktop.DBus.
-    // Properties", "Get", {"org.kde.StatusNotifierItem", "ToolTip"}) reads the tooltip.
+    // Calls the tray item registered last (each window of a test has its own) as a desktop's tray does, and
+    // waits for the answer while the program runs: ("org.kde.StatusNotifierItem", "Activate", {0, 0}) is a
+    // click; ("org.freedesktop.DBus. Properties", "Get", {"org.kde.StatusNotifierItem", "ToolTip"}) reads the
+    // tooltip.
     QDBusMessage callItem(const QString& interface, const QString& method, const QVariantList& arguments)
     {
         QDBusMessage call = QDBusMessage::createMethodCall(
-            items().value(0), QStringLiteral("/StatusNotifierItem"), interface, method);
+            items().value(items().size() - 1), QStringLiteral("/StatusNotifierItem"), interface, method);
         call.setArguments(arguments);
         QDBusPendingCallWatcher answer(connection().asyncCall(call));
         QEventLoop loop;
