@@ -150,30 +150,35 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     const bool bigEndian = bytes.startsWith(utf16BeMark);
     file.m_markLength = utf16 ? 2 : eightBitMarkLength(bytes);
 
-    QStringDecoder utf8(QStringDecoder::Utf8, converterFlags);
-    QStringDecoder gb18030 = utf16 ? QStringDecoder() : gb18030Decoder();
-    QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
-    const std::vector<LineEncoding::Encoding> verdicts =
-        utf16 ? std::vector<LineEncoding::Encoding>()
-              : LineEncoding::ofLines(bytes.sliced(file.m_markLength));
+    // Each line is weighed as it is cut; the verdict on the file comes once all are in.
+    LineEncoding judge;
+    qsizetype gbLines = 0;
+    qsizetype utf8Lines = 0;
     lines->clear();
-    forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian,
-                [&](Line line) { lines->push_back(line); });
+    forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
+        if (utf16) {
+            line.encoding = bigEndian ? Utf16Be : Utf16Le;
+        } else {
+            const LineEncoding::Encoding verdict = judge.weigh(bytes.sliced(line.offset, line.bodyLength));
+            gbLines += verdict == LineEncoding::Gb18030;
+            utf8Lines += verdict == LineEncoding::Utf8;
+            line.encoding = verdict == LineEncoding::Gb18030 ? Gb18030 : Utf8;
+        }
+        lines->push_back(line);
+    });
+    const bool utf8File = !utf16 && judge.isUtf8File();
 
     // At most one character of text for each byte, so the text is written in place. Each line is decoded on
     // its own, so that what it reads as depends on its own bytes only, whatever lines come before or after.
+    QStringDecoder utf8(QStringDecoder::Utf8, converterFlags);
+    QStringDecoder gb18030 = utf16 ? QStringDecoder() : gb18030Decoder();
+    QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
     text->resize(bytes.size() + 1);
     QChar* out = text->data();
-    qsizetype gbLines = 0;
-    qsizetype utf8Lines = 0;
-    for (size_t i = 0; i < lines->size(); ++i) {
-        Line& line = (*lines)[i];
-        QStringDecoder* decoder = &wide;
-        if (!utf16) {
-            gbLines += verdicts[i] == LineEncoding::Gb18030;
-            utf8Lines += verdicts[i] == LineEncoding::Utf8;
-            decoder = verdicts[i] == LineEncoding::Gb18030 ? &gb18030 : &utf8;
-        }
+    for (Line& line : *lines) {
+        if (utf8File)
+            line.encoding = Utf8;
+        QStringDecoder* decoder = utf16 ? &wide : line.encoding == Gb18030 ? &gb18030 : &utf8;
         line.textOffset = out - text->constData();
         const QByteArrayView body = bytes.sliced(line.offset, line.bodyLength);
         const qsizetype unfinished = decoder == &gb18030 ? unfinishedGbTail(body) : 0;
@@ -187,7 +192,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     const QByteArrayView marks = bytes.first(file.m_markLength);
     if (utf16)
         file.setEncoding(bigEndian ? Utf16Be : Utf16Le);
-    else if (marks.startsWith(gbMark) || (marks.isEmpty() && gbLines > utf8Lines))
+    else if (marks.startsWith(gbMark) || (marks.isEmpty() && !utf8File && gbLines > utf8Lines))
         file.setEncoding(Gb18030);
     if (!lines->empty() && (*lines)[0].endLength > (utf16 ? 2 : 1))
         file.m_lineEndingText = QStringLiteral("\r\n");

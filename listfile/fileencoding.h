@@ -32,6 +32,7 @@ public:
         qsizetype bodyLength = 0;
         qsizetype endLength = 0; // the CRs and the LF that end it; at the end of the file, CRs or nothing
         bool lineFeed = false;
+        Encoding encoding = Utf8; // its bytes were read in
         qsizetype textOffset = 0;
         qsizetype textLength = 0;
     };

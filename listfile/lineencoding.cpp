@@ -281,53 +281,34 @@ int repairedUtf8Cost(QByteArrayView line)
     return cost;
 }
 
-// Calls f(line) for each line, its LF included. No multi-byte character of UTF-8 or GB18030 holds the byte
-// 0A, so splitting there cuts no character in two.
-template<typename F>
-void forEachLine(QByteArrayView bytes, F f)
-{
-    for (qsizetype start = 0; start < bytes.size();) {
-        const qsizetype newline = bytes.indexOf('\n', start);
-        const qsizetype end = newline < 0 ? bytes.size() : newline + 1;
-        f(bytes.sliced(start, end - start));
-        start = end;
-    }
-}
-
 } // namespace
 
-std::vector<LineEncoding::Encoding> LineEncoding::ofLines(QByteArrayView bytes)
+LineEncoding::Encoding LineEncoding::weigh(QByteArrayView whole)
 {
-    // Each line's verdict in a GB18030 file first: Utf8 for a line added in UTF-8.
-    std::vector<Encoding> result;
-    qint64 utf8File = 0;
-    qint64 gbFile = 0;
-    std::vector<std::pair<QByteArrayView, int>> illFormed; // with their cost as UTF-8
-    forEachLine(bytes, [&](QByteArrayView whole) {
-        const auto high = std::find_if(whole.begin(), whole.end(), [](char c) { return uchar(c) >= 0x80; });
-        if (high == whole.end()) {
-            result.push_back(Ascii);
-            return;
-        }
-        // ASCII costs nothing either way, save the letters of a word that has a non-ASCII one.
-        auto start = high;
-        while (start != whole.begin() && inRange(uchar(start[-1]) | 0x20, 'a', 'z'))
-            --start;
-        const QByteArrayView line = whole.sliced(start - whole.begin());
-        const Utf8Reading utf8 = readUtf8(line);
-        const int gb18030 = gb18030Cost(line);
-        const bool added = utf8.cost + addedLineMargin < gb18030;
-        result.push_back(added ? Utf8 : Gb18030);
-        utf8File += utf8.cost;
-        gbFile += added ? utf8.cost + addedLineCost : gb18030;
-        if (utf8.invalidBytes > 0 && illFormed.size() <= 2)
-            illFormed.emplace_back(line, utf8.cost);
-    });
-    if (illFormed.size() <= 2) {
-        for (const auto& [line, cost] : illFormed)
-            utf8File += repairedUtf8Cost(line) - cost;
+    const auto high = std::find_if(whole.begin(), whole.end(), [](char c) { return uchar(c) >= 0x80; });
+    if (high == whole.end())
+        return Ascii;
+    // ASCII costs nothing either way, save the letters of a word that has a non-ASCII one.
+    auto start = high;
+    while (start != whole.begin() && inRange(uchar(start[-1]) | 0x20, 'a', 'z'))
+        --start;
+    const QByteArrayView line = whole.sliced(start - whole.begin());
+    const Utf8Reading utf8 = readUtf8(line);
+    const int gb18030 = gb18030Cost(line);
+    const bool added = utf8.cost + addedLineMargin < gb18030;
+    m_utf8FileCost += utf8.cost;
+    m_gbFileCost += added ? utf8.cost + addedLineCost : gb18030;
+    if (utf8.invalidBytes > 0 && m_illFormed.size() <= 2)
+        m_illFormed.emplace_back(line, utf8.cost);
+    return added ? Utf8 : Gb18030;
+}
+
+bool LineEncoding::isUtf8File() const
+{
+    qint64 utf8FileCost = m_utf8FileCost;
+    if (m_illFormed.size() <= 2) {
+        for (const auto& [line, cost] : m_illFormed)
+            utf8FileCost += repairedUtf8Cost(line) - cost;
     }
-    if (gbFile >= utf8File)
-        std::replace(result.begin(), result.end(), Gb18030, Utf8);
-    return result;
+    return m_gbFileCost >= utf8FileCost;
 }

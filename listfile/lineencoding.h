@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <utility>
 #include <vector>
 
-// Which encoding each line of an 8-bit list file is written in. Files of the old Windows program are in the
-// Chinese code page, GB18030, and some have since been edited in UTF-8, so a file may hold lines of both.
-// Lines are split after each LF byte, which neither encoding uses inside a character; a last line without
-// one counts too. Byte-order marks are taken off before.
+// Judges which encoding each line of an 8-bit list file is written in. Files of the old Windows program are
+// in the Chinese code page, GB18030, and some have since been edited in UTF-8, so a file may hold lines of
+// both. The file reader hands over its lines one by one, as it cuts them; then the lines weighed together
+// tell whether the file is UTF-8 throughout.
 class LineEncoding
 {
 public:
@@ -17,5 +18,15 @@ public:
         Gb18030
     };
 
-    static std::vector<Encoding> ofLines(QByteArrayView bytes);
+    // Weighs the next line of the file (byte-order marks and line ends may be left on: they weigh nothing)
+    // and gives the encoding it reads in should the file be an old GB18030 one. The view must stay valid
+    // until isUtf8File() has been asked.
+    Encoding weigh(QByteArrayView line);
+    // True when the lines weighed so far make a UTF-8 file: then every one of them reads as UTF-8.
+    bool isUtf8File() const;
+
+private:
+    qint64 m_utf8FileCost = 0;
+    qint64 m_gbFileCost = 0;
+    std::vector<std::pair<QByteArrayView, int>> m_illFormed; // the first few, with their cost as UTF-8
 };
