@@ -7,44 +7,63 @@
 #include <string_view>
 
 // Each line is read both ways, and each reading costs about as many bits as it takes to pick its characters
-// among those people put in nicknames; the cheaper reading is the likelier one.
-// - A Chinese character costs 12 if it is one of the 3,755 common ones (GB2312's first level, B0A1..D7F9),
-//   16 if not, in either encoding; other two-byte GB18030 codes cost 16 in GB2312's symbol rows and 18
-//   elsewhere, four-byte ones 22.
-// - In UTF-8, other characters of three or four bytes cost 22, or 30 for private-use ones and those past
-//   the planes in use. A Latin, Greek or Cyrillic letter of two bytes costs 5 in a word that reads like a
-//   name, and 16 elsewhere, as every other two-byte character does. A Latin word reads like a name when it
-//   has ASCII letters too (José, Müller); a Greek or Cyrillic one when it is of one script, has a vowel and
-//   is capitalised or of one case throughout (Сергей, Ελένη). A name word of one or two letters costs 8
-//   more. An ASCII letter or sign run straight onto a character of another script than Latin costs 10:
-//   that is how a GBK code with a trail of 40..7E reads. A stray byte costs 16 where taking it out leaves
-//   well-formed UTF-8 that still holds a character of several bytes.
-// - ASCII costs nothing, a byte that fits no character 20.
-// GB18030 read as UTF-8 gives ill-formed bytes, symbols, lone accented letters and Cyrillic without vowels
-// (小谢, D0A1 D0BB, reads Сл); UTF-8 read as GB18030 gives three rare characters for every two (王五 reads
-// 鐜嬩簲).
+// among those people put in nicknames: the cheaper reading is the likelier one. ASCII reads alike either way
+// and costs nothing. GB18030 read as UTF-8 gives ill-formed bytes, symbols, lone accented letters and
+// Cyrillic without vowels (小谢, D0A1 D0BB, reads Сл); UTF-8 read as GB18030 gives three rare characters for
+// every two (王五 reads 鐜嬩簲).
 // A file is UTF-8 throughout, or an old GB18030 file with lines added to it in UTF-8: UTF-8 files do not get
-// GB18030 lines. In the latter, a line reads as UTF-8 where that is cheaper by more than 14 (a nickname of
-// common characters typed in UTF-8 is so by 16 or more), and costs 2 more in the file's total; the file is
-// the one of the two whose lines cost less in all. Stray bytes are weighed only in a file with one or two
-// ill-formed lines.
+// GB18030 lines. The file is the one of the two whose lines cost less in all; in an old file, each line
+// reads the cheaper way, the UTF-8 one paying for being an added line.
 
 namespace {
 
+// Characters of either reading. A byte that fits no character is rarer than any character.
 constexpr int invalidCost = 20;
+// A Chinese character, in either encoding: one of the 3,755 common ones (GB2312's first level) is picked
+// among about 2^12, any other among about 2^16.
 constexpr int commonCost = 12;
 constexpr int rareCost = 16;
+
+// The GB18030 reading. GB2312's symbol rows are as likely as a rare character; the rest of GBK's two-byte
+// codes, nearly never typed, a little less so; a four-byte code stands for a character GBK lacks.
 constexpr int gbOtherCost = 18;
 constexpr int gbFourByteCost = 22;
+
+// The UTF-8 reading. A character of three or four bytes that is not Chinese is one of tens of thousands;
+// a private-use one, or one past the planes in use, is one nobody types.
 constexpr int longOtherCost = 22;
 constexpr int neverCost = 30;
+// Characters of two bytes (Latin, Greek, Cyrillic, symbols) are one of a couple of thousand; in a word that
+// reads like a name, a letter is as likely as one of a few dozen of its alphabet.
 constexpr int twoByteOtherCost = 16;
 constexpr int nameLetterCost = 5;
+// A name word this short is rare as a name but common in GB18030 read as UTF-8 (Сл), which costs it more.
+constexpr int shortNameLetters = 2;
 constexpr int shortNameCost = 8;
+// An ASCII letter or sign run straight onto a character of another script than Latin: that is how a GBK
+// code with a trail byte of 40..7E reads, and rare in typed text.
 constexpr int joinCost = 10;
+
+// A stray byte in a UTF-8 line: taking it out must leave well-formed UTF-8 that still holds a character of
+// several bytes, and it costs about as much as picking a place and a byte for it. It spoils itself and at
+// most the four bytes of the character it falls into, so it stands within three bytes of the first
+// ill-formed one, and a line with more ill-formed bytes holds more than a stray one. Stray bytes are
+// weighed only in a file with at most two ill-formed lines: more are not slips in a UTF-8 file.
 constexpr int strayByteCost = 16;
+constexpr int strayReach = 3;
+constexpr int strayDamage = 5;
+constexpr size_t mostStrayLines = 2;
+
+// In an old GB18030 file, a line reads as UTF-8 only where that is cheaper by more than the margin (a
+// nickname of common characters typed in UTF-8 is so by 16 or more), and then adds the cost of being an
+// added line to the file's total.
 constexpr int addedLineMargin = 14;
 constexpr int addedLineCost = 2;
+
+// Code points: the CJK Unified Ideographs, where the Chinese characters of nicknames are.
+constexpr char32_t firstHan = 0x4e00;
+constexpr char32_t lastHan = 0x9fff;
+constexpr size_t hanCount = lastHan - firstHan + 1;
 
 bool inRange(uint value, uint low, uint high)
 {
@@ -105,21 +124,21 @@ int gb18030Cost(QByteArrayView line)
     return cost;
 }
 
-// The common characters by code point from U+4E00, taken from the decoder; without one, every Chinese
+// The common characters by code point from firstHan, taken from the decoder; without one, every Chinese
 // character counts as rare.
-const std::bitset<0x5200>& commonCharacters()
+const std::bitset<hanCount>& commonCharacters()
 {
-    static const std::bitset<0x5200> common = [] {
+    static const std::bitset<hanCount> common = [] {
         QByteArray codes;
         for (int lead = 0xb0; lead <= 0xd7; ++lead) {
             for (int trail = 0xa1; trail <= (lead == 0xd7 ? 0xf9 : 0xfe); ++trail)
                 codes.append(char(lead)).append(char(trail));
         }
         QStringDecoder decoder("GB18030");
-        std::bitset<0x5200> set;
+        std::bitset<hanCount> set;
         for (const QChar c : decoder.isValid() ? QString(decoder(codes)) : QString()) {
-            if (inRange(c.unicode(), 0x4e00, 0x9fff))
-                set.set(c.unicode() - 0x4e00);
+            if (inRange(c.unicode(), firstHan, lastHan))
+                set.set(c.unicode() - firstHan);
         }
         return set;
     }();
@@ -128,8 +147,8 @@ const std::bitset<0x5200>& commonCharacters()
 
 int longCharacterCost(char32_t c)
 {
-    if (inRange(c, 0x4e00, 0x9fff))
-        return commonCharacters()[c - 0x4e00] ? commonCost : rareCost;
+    if (inRange(c, firstHan, lastHan))
+        return commonCharacters()[c - firstHan] ? commonCost : rareCost;
     return inRange(c, 0xe000, 0xf8ff) || c >= 0x40000 ? neverCost : longOtherCost;
 }
 
@@ -188,8 +207,9 @@ struct Word
         const bool caseFits = !upperAfterFirst || upper == letters;
         const bool name =
             scripts == (Ascii | Latin) || ((scripts == Greek || scripts == Cyrillic) && vowel && caseFits);
-        const int cost = name ? twoByteLetters * nameLetterCost + (letters <= 2 ? shortNameCost : 0)
-                              : twoByteLetters * twoByteOtherCost;
+        const int cost =
+            name ? twoByteLetters * nameLetterCost + (letters <= shortNameLetters ? shortNameCost : 0)
+                 : twoByteLetters * twoByteOtherCost;
         *this = Word();
         return cost;
     }
@@ -264,12 +284,13 @@ Utf8Reading readUtf8(QByteArrayView line)
 int repairedUtf8Cost(QByteArrayView line)
 {
     const Utf8Reading reading = readUtf8(line);
-    if (reading.invalidBytes == 0 || reading.invalidBytes > 5)
+    if (reading.invalidBytes == 0 || reading.invalidBytes > strayDamage)
         return reading.cost;
     int cost = reading.cost;
     QVarLengthArray<char, 256> repaired(line.size() - 1);
-    const qsizetype last = std::min(reading.firstInvalid + 3, line.size() - 1);
-    for (qsizetype stray = std::max<qsizetype>(0, reading.firstInvalid - 3); stray <= last; ++stray) {
+    const qsizetype last = std::min(reading.firstInvalid + strayReach, line.size() - 1);
+    for (qsizetype stray = std::max<qsizetype>(0, reading.firstInvalid - strayReach); stray <= last;
+         ++stray) {
         std::copy(line.begin(), line.begin() + stray, repaired.begin());
         std::copy(line.begin() + stray + 1, line.end(), repaired.begin() + stray);
         const QByteArrayView rest(repaired.data(), repaired.size());
@@ -298,7 +319,7 @@ LineEncoding::Encoding LineEncoding::weigh(QByteArrayView whole)
     const bool added = utf8.cost + addedLineMargin < gb18030;
     m_utf8FileCost += utf8.cost;
     m_gbFileCost += added ? utf8.cost + addedLineCost : gb18030;
-    if (utf8.invalidBytes > 0 && m_illFormed.size() <= 2)
+    if (utf8.invalidBytes > 0 && m_illFormed.size() <= mostStrayLines)
         m_illFormed.emplace_back(line, utf8.cost);
     return added ? Utf8 : Gb18030;
 }
@@ -306,7 +327,7 @@ LineEncoding::Encoding LineEncoding::weigh(QByteArrayView whole)
 bool LineEncoding::isUtf8File() const
 {
     qint64 utf8FileCost = m_utf8FileCost;
-    if (m_illFormed.size() <= 2) {
+    if (m_illFormed.size() <= mostStrayLines) {
         for (const auto& [line, cost] : m_illFormed)
             utf8FileCost += repairedUtf8Cost(line) - cost;
     }
