@@ -3,6 +3,7 @@
 #include "lineencoding.h"
 
 #include <QStringDecoder>
+#include <optional>
 
 namespace {
 
@@ -33,6 +34,29 @@ QStringEncoder encoderFor(FileEncoding::Encoding encoding)
     default:
         return QStringEncoder(QStringEncoder::Utf8, converterFlags);
     }
+}
+
+// The UTF-16 a file is in, by its mark, or without one by its zero bytes; none for an 8-bit file. No 8-bit
+// text holds a zero byte, while UTF-16 gives one to every ASCII character, which a list's section headers,
+// keys and comment signs are: a file whose first two code units are ASCII characters is UTF-16. Only the
+// start is looked at, which no save changes, so a file reads in the same encoding after every save.
+std::optional<FileEncoding::Encoding> utf16Order(QByteArrayView bytes)
+{
+    if (bytes.startsWith(utf16LeMark))
+        return FileEncoding::Utf16Le;
+    if (bytes.startsWith(utf16BeMark))
+        return FileEncoding::Utf16Be;
+    const auto asciiUnits = [&](qsizetype low, qsizetype high) {
+        const auto ascii = [&](qsizetype at) {
+            return bytes[at + high] == 0 && bytes[at + low] != 0 && uchar(bytes[at + low]) < 0x80;
+        };
+        return bytes.size() >= 4 && ascii(0) && ascii(2);
+    };
+    if (asciiUnits(0, 1))
+        return FileEncoding::Utf16Le;
+    if (asciiUnits(1, 0))
+        return FileEncoding::Utf16Be;
+    return std::nullopt;
 }
 
 // Every 8-bit mark at the start goes, in either encoding; one left in the text would read as part of the
@@ -146,9 +170,13 @@ QByteArray FileEncoding::encoded(QStringView text)
 FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector<Line>* lines)
 {
     FileEncoding file;
-    const bool utf16 = bytes.startsWith(utf16LeMark) || bytes.startsWith(utf16BeMark);
-    const bool bigEndian = bytes.startsWith(utf16BeMark);
-    file.m_markLength = utf16 ? 2 : eightBitMarkLength(bytes);
+    const std::optional<Encoding> utf16Encoding = utf16Order(bytes);
+    const bool utf16 = utf16Encoding.has_value();
+    const bool bigEndian = utf16Encoding == Utf16Be;
+    if (!utf16)
+        file.m_markLength = eightBitMarkLength(bytes);
+    else if (bytes.startsWith(utf16LeMark) || bytes.startsWith(utf16BeMark))
+        file.m_markLength = utf16LeMark.size();
 
     // Each line is weighed as it is cut; the verdict on the file comes once all are in.
     LineEncoding judge;
@@ -157,7 +185,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     lines->clear();
     forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
         if (utf16) {
-            line.encoding = bigEndian ? Utf16Be : Utf16Le;
+            line.encoding = *utf16Encoding;
         } else {
             const LineEncoding::Encoding verdict = judge.weigh(bytes.sliced(line.offset, line.bodyLength));
             gbLines += verdict == LineEncoding::Gb18030;
@@ -191,7 +219,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
 
     const QByteArrayView marks = bytes.first(file.m_markLength);
     if (utf16)
-        file.setEncoding(bigEndian ? Utf16Be : Utf16Le);
+        file.setEncoding(*utf16Encoding);
     else if (marks.startsWith(gbMark) || (marks.isEmpty() && !utf8File && gbLines > utf8Lines))
         file.setEncoding(Gb18030);
     if (!lines->empty() && (*lines)[0].endLength > (utf16 ? 2 : 1))

@@ -8,10 +8,11 @@
 
 // How a list file's bytes become lines of text, and how new lines are written in the file's own encoding.
 //
-// Encodings read: UTF-16 LE or BE after their byte-order mark; otherwise UTF-8 and GB18030, the old Windows
-// program's code page, line by line as LineEncoding decides (marks of either at the start are skipped).
-// Bytes that fit no encoding read as U+FFFD. A file is written in the encoding of its mark where it has one,
-// else in the one most of its lines were read in; a new file is UTF-8.
+// Encodings read: UTF-16 LE or BE, after their byte-order mark or without one; otherwise UTF-8 and GB18030,
+// the old Windows program's code page, line by line as LineEncoding decides (marks of either at the start are
+// skipped). Bytes that fit no encoding read as U+FFFD. A file is written in the encoding of its mark where it
+// has one, in UTF-16 of its byte order where it is UTF-16 without one, else in the one most of its lines were
+// read in; a new file is UTF-8.
 //
 // Lines end in LF or CRLF (any number of CRs before the LF); new lines follow the file's first line ending.
 class FileEncoding

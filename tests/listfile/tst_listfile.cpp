@@ -74,6 +74,10 @@ private slots:
         row("UTF-16 LE, CRLF, a friend added", "\xFF\xFE" + utf16le(crlf(plain)), addedFriends,
             "\xFF\xFE" + utf16le(crlf(plainAdded)), "3|王五");
         row("UTF-16 BE", "\xFE\xFF" + utf16be(QString(plain)), plainFriends);
+        row("UTF-16 LE without a mark, a friend added", utf16le(QString(plain)), addedFriends,
+            utf16le(QString(plainAdded)), "3|王五");
+        row("UTF-16 BE without a mark, CRLF, a friend added", utf16be(crlf(plain)), addedFriends,
+            utf16be(crlf(plainAdded)), "3|王五");
         const QByteArray legacy = head + "3\n[1]\nImis1=\nImis2=张三\n[2]\nImis1=\nImis2=李四\n";
         row("a UTF-8 line in a GB18030 list", gb18030(QString(legacy)) + "[3]\nImis1=\nImis2=王五\n",
             {"|张三", "|李四", "|王五"});
