@@ -180,21 +180,24 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
 
     // Each line is weighed as it is cut; the verdict on the file comes once all are in.
     LineEncoding judge;
-    qsizetype gbLines = 0;
-    qsizetype utf8Lines = 0;
     lines->clear();
     forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
-        if (utf16) {
-            line.encoding = *utf16Encoding;
-        } else {
-            const LineEncoding::Encoding verdict = judge.weigh(bytes.sliced(line.offset, line.bodyLength));
-            gbLines += verdict == LineEncoding::Gb18030;
-            utf8Lines += verdict == LineEncoding::Utf8;
-            line.encoding = verdict == LineEncoding::Gb18030 ? Gb18030 : Utf8;
-        }
+        line.encoding = utf16Encoding.value_or(Utf8);
+        if (!utf16)
+            judge.weigh(bytes.sliced(line.offset, line.bodyLength));
         lines->push_back(line);
     });
-    const bool utf8File = !utf16 && judge.isUtf8File();
+    // The verdicts come in the order the lines were weighed, one for each.
+    qsizetype gbLines = 0;
+    qsizetype utf8Lines = 0;
+    if (!utf16) {
+        const std::vector<LineEncoding::Encoding> verdicts = judge.verdicts();
+        for (size_t i = 0; i < lines->size(); ++i) {
+            gbLines += verdicts[i] == LineEncoding::Gb18030;
+            utf8Lines += verdicts[i] == LineEncoding::Utf8;
+            (*lines)[i].encoding = verdicts[i] == LineEncoding::Gb18030 ? Gb18030 : Utf8;
+        }
+    }
 
     // At most one character of text for each byte, so the text is written in place. Each line is decoded on
     // its own, so that what it reads as depends on its own bytes only, whatever lines come before or after.
@@ -204,8 +207,6 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     text->resize(bytes.size() + 1);
     QChar* out = text->data();
     for (Line& line : *lines) {
-        if (utf8File)
-            line.encoding = Utf8;
         QStringDecoder* decoder = utf16 ? &wide : line.encoding == Gb18030 ? &gb18030 : &utf8;
         line.textOffset = out - text->constData();
         const QByteArrayView body = bytes.sliced(line.offset, line.bodyLength);
@@ -220,7 +221,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     const QByteArrayView marks = bytes.first(file.m_markLength);
     if (utf16)
         file.setEncoding(*utf16Encoding);
-    else if (marks.startsWith(gbMark) || (marks.isEmpty() && !utf8File && gbLines > utf8Lines))
+    else if (marks.startsWith(gbMark) || (marks.isEmpty() && gbLines > utf8Lines))
         file.setEncoding(Gb18030);
     if (!lines->empty() && (*lines)[0].endLength > (utf16 ? 2 : 1))
         file.m_lineEndingText = QStringLiteral("\r\n");

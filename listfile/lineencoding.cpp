@@ -28,15 +28,25 @@ constexpr int rareCost = 16;
 // codes, nearly never typed, a little less so; a four-byte code stands for a character GBK lacks.
 constexpr int gbOtherCost = 18;
 constexpr int gbFourByteCost = 22;
+// An ASCII letter run straight onto a character of several bytes, either side (Tom猫): that is how a Latin
+// name with an accent typed in UTF-8 reads (José, Jos茅), and rarer in Chinese nicknames than either alone.
+constexpr int gbJoinCost = 7;
 
 // The UTF-8 reading. A character of three or four bytes that is not Chinese is one of tens of thousands;
-// a private-use one, or one past the planes in use, is one nobody types.
+// a private-use one, or one past the planes in use, is one nobody types. Nicknames hold three kinds of them
+// often: kana (one of about 170, as in ミク), Hangul syllables (about 2,350 in use) and emoji (a thousand or
+// so, and the joiners and selectors that build them cost next to nothing). None of these comes out of GB2312
+// text read as UTF-8.
 constexpr int longOtherCost = 22;
 constexpr int neverCost = 30;
+constexpr int kanaCost = 8;
+constexpr int hangulCost = 12;
+constexpr int emojiCost = 10;
+constexpr int emojiPartCost = 2;
 // Characters of two bytes (Latin, Greek, Cyrillic, symbols) are one of a couple of thousand; in a word that
 // reads like a name, a letter is as likely as one of a few dozen of its alphabet.
 constexpr int twoByteOtherCost = 16;
-constexpr int nameLetterCost = 5;
+constexpr int nameLetterCost = 4;
 // A name word this short is rare as a name but common in GB18030 read as UTF-8 (Сл), which costs it more.
 constexpr int shortNameLetters = 2;
 constexpr int shortNameCost = 8;
@@ -59,6 +69,10 @@ constexpr size_t mostStrayLines = 2;
 // added line to the file's total.
 constexpr int addedLineMargin = 14;
 constexpr int addedLineCost = 2;
+// A file whose lines that cannot be UTF-8 hold under one code beyond GB2312 in this many was written with
+// GB2312's characters, where the others cost this much more.
+constexpr int gb2312FileShare = 8;
+constexpr int gb2312FileExtraCost = 4;
 
 // Code points: the CJK Unified Ideographs, where the Chinese characters of nicknames are.
 constexpr char32_t firstHan = 0x4e00;
@@ -70,9 +84,24 @@ bool inRange(uint value, uint low, uint high)
     return value >= low && value <= high;
 }
 
+// The Latin letters names are written with: Latin-1's, Latin Extended-A's, Romanian's ș and ț, and
+// Vietnamese's, of which ơ and ư come before the others in Latin Extended-B and Additional.
 bool isLatinLetter(char32_t c)
 {
-    return inRange(c, 0xc0, 0x24f) && c != 0xd7 && c != 0xf7;
+    return (inRange(c, 0xc0, 0x17f) && c != 0xd7 && c != 0xf7) || inRange(c, 0x218, 0x21b) || c == 0x1a0 ||
+           c == 0x1a1 || c == 0x1af || c == 0x1b0 || inRange(c, 0x1ea0, 0x1ef9);
+}
+
+// Pictographs and emoji of four bytes, and the symbols and dingbats of three that serve as emoji (☀ ❤ ⭐).
+bool isEmoji(char32_t c)
+{
+    return inRange(c, 0x1f000, 0x1faff) || inRange(c, 0x2600, 0x27bf) || inRange(c, 0x2b00, 0x2bff);
+}
+
+// The zero-width joiner and the variation selectors, which build emoji out of others.
+bool isEmojiPart(char32_t c)
+{
+    return c == 0x200d || inRange(c, 0xfe00, 0xfe0f);
 }
 
 // A four-byte GB18030 code is valid when it stands for a character: counted through all four-byte codes
@@ -101,27 +130,46 @@ int gbTwoByteCost(uchar lead, uchar trail)
 
 // The line read as GB18030. Qt's decoder agrees on every code, but once it has met an error it reports one
 // ever after, and a new decoder for each line would cost more than the rest.
-int gb18030Cost(QByteArrayView line)
+struct GbReading
+{
+    int cost = 0;
+    int codes = 0;        // characters of several bytes
+    int beyondGb2312 = 0; // of them
+};
+
+GbReading readGb18030(QByteArrayView line)
 {
     const auto byteAt = [&](qsizetype i) { return i < line.size() ? uchar(line[i]) : uchar(0); };
-    int cost = 0;
+    const auto isLetter = [](uchar b) { return inRange(b | 0x20, 'a', 'z'); };
+    GbReading reading;
+    bool letterBefore = false;
+    bool characterBefore = false; // of several bytes
     for (qsizetype i = 0; i < line.size();) {
         const uchar lead = byteAt(i);
         const uchar trail = byteAt(i + 1);
-        if (lead < 0x80) {
+        const bool character = lead >= 0x80;
+        if (!character) {
             ++i;
         } else if (inRange(lead, 0x81, 0xfe) && (inRange(trail, 0x40, 0x7e) || inRange(trail, 0x80, 0xfe))) {
-            cost += gbTwoByteCost(lead, trail);
+            reading.cost += gbTwoByteCost(lead, trail);
+            ++reading.codes;
+            reading.beyondGb2312 += !inRange(lead, 0xa1, 0xf7) || trail < 0xa1;
             i += 2;
         } else if (isGb18030FourByteCode(lead, trail, byteAt(i + 2), byteAt(i + 3))) {
-            cost += gbFourByteCost;
+            reading.cost += gbFourByteCost;
+            ++reading.codes;
+            ++reading.beyondGb2312;
             i += 4;
         } else {
-            cost += invalidCost;
+            reading.cost += invalidCost;
             ++i;
         }
+        if ((character && letterBefore) || (isLetter(lead) && characterBefore))
+            reading.cost += gbJoinCost;
+        letterBefore = isLetter(lead);
+        characterBefore = character;
     }
-    return cost;
+    return reading;
 }
 
 // The common characters by code point from firstHan, taken from the decoder; without one, every Chinese
@@ -149,10 +197,18 @@ int longCharacterCost(char32_t c)
 {
     if (inRange(c, firstHan, lastHan))
         return commonCharacters()[c - firstHan] ? commonCost : rareCost;
+    if (inRange(c, 0x3041, 0x30ff))
+        return kanaCost;
+    if (inRange(c, 0xac00, 0xd7a3))
+        return hangulCost;
+    if (isEmoji(c))
+        return emojiCost;
+    if (isEmojiPart(c))
+        return emojiPartCost;
     return inRange(c, 0xe000, 0xf8ff) || c >= 0x40000 ? neverCost : longOtherCost;
 }
 
-// A run of letters in UTF-8: its letters of two bytes are priced when it ends.
+// A run of letters in UTF-8: its letters beyond ASCII are priced when it ends.
 struct Word
 {
     enum Script : quint8
@@ -165,10 +221,11 @@ struct Word
     };
 
     int letters = 0;
-    int twoByteLetters = 0;
+    int nonAsciiLetters = 0;
     int upper = 0;
     quint8 scripts = None;
     bool upperAfterFirst = false;
+    bool lowerAccentFirst = false;
     bool vowel = false;
 
     static Script scriptOf(char32_t c)
@@ -190,12 +247,15 @@ struct Word
             return false;
         scripts |= script;
         ++letters;
-        if (script == Ascii)
-            return true;
-        ++twoByteLetters;
-        const bool isUpper = script == Greek ? c <= 0x3ab && c != 0x390 : c <= 0x42f || c == 0x490;
+        const bool isUpper = QChar::isUpper(c);
         upper += isUpper;
         upperAfterFirst = upperAfterFirst || (isUpper && letters > 1);
+        if (script == Ascii)
+            return true;
+        // A name begins with a capital or an ASCII letter; a lowercase nonAsciiLetters one first (èTom) is no
+        // name.
+        lowerAccentFirst = lowerAccentFirst || (letters == 1 && !isUpper);
+        ++nonAsciiLetters;
         constexpr std::u32string_view vowels =
             U"ΑΕΗΙΟΥΩΆΈΉΊΌΎΏΪΫαεηιουωάέήίόύώϊϋΐΰАЕЁИОУЫЭЮЯІЇЄаеёиоуыэюяіїє";
         vowel = vowel || vowels.find(c) != std::u32string_view::npos;
@@ -205,11 +265,11 @@ struct Word
     int end()
     {
         const bool caseFits = !upperAfterFirst || upper == letters;
-        const bool name =
-            scripts == (Ascii | Latin) || ((scripts == Greek || scripts == Cyrillic) && vowel && caseFits);
+        const bool name = caseFits && ((scripts == (Ascii | Latin) && !lowerAccentFirst) ||
+                                       ((scripts == Greek || scripts == Cyrillic) && vowel));
         const int cost =
-            name ? twoByteLetters * nameLetterCost + (letters <= shortNameLetters ? shortNameCost : 0)
-                 : twoByteLetters * twoByteOtherCost;
+            name ? nonAsciiLetters * nameLetterCost + (letters <= shortNameLetters ? shortNameCost : 0)
+                 : nonAsciiLetters * twoByteOtherCost;
         *this = Word();
         return cost;
     }
@@ -266,8 +326,8 @@ Utf8Reading readUtf8(QByteArrayView line)
         i += length;
         if (length == 1 && foreignBefore && inRange(c, 0x40, 0x7e))
             reading.cost += joinCost;
-        foreignBefore = length > 1 && !isLatinLetter(c);
-        if (length <= 2 && word.add(c))
+        foreignBefore = length > 1 && !isLatinLetter(c) && !isEmoji(c) && !isEmojiPart(c);
+        if ((length <= 2 || isLatinLetter(c)) && word.add(c))
             continue;
         reading.cost += word.end();
         if (length == 2)
@@ -304,32 +364,55 @@ int repairedUtf8Cost(QByteArrayView line)
 
 } // namespace
 
-LineEncoding::Encoding LineEncoding::weigh(QByteArrayView whole)
+void LineEncoding::weigh(QByteArrayView whole)
 {
     const auto high = std::find_if(whole.begin(), whole.end(), [](char c) { return uchar(c) >= 0x80; });
-    if (high == whole.end())
-        return Ascii;
+    if (high == whole.end()) {
+        m_lines.push_back(Reading());
+        return;
+    }
     // ASCII costs nothing either way, save the letters of a word that has a non-ASCII one.
     auto start = high;
     while (start != whole.begin() && inRange(uchar(start[-1]) | 0x20, 'a', 'z'))
         --start;
     const QByteArrayView line = whole.sliced(start - whole.begin());
     const Utf8Reading utf8 = readUtf8(line);
-    const int gb18030 = gb18030Cost(line);
-    const bool added = utf8.cost + addedLineMargin < gb18030;
-    m_utf8FileCost += utf8.cost;
-    m_gbFileCost += added ? utf8.cost + addedLineCost : gb18030;
+    const GbReading gb18030 = readGb18030(line);
+    m_lines.push_back(Reading{utf8.cost, gb18030.cost, gb18030.beyondGb2312, false});
+    // Only lines that cannot be UTF-8 surely show how the file's GB18030 is written.
+    if (utf8.invalidBytes > 0) {
+        m_codes += gb18030.codes;
+        m_beyondGb2312 += gb18030.beyondGb2312;
+    }
     if (utf8.invalidBytes > 0 && m_illFormed.size() <= mostStrayLines)
         m_illFormed.emplace_back(line, utf8.cost);
-    return added ? Utf8 : Gb18030;
 }
 
-bool LineEncoding::isUtf8File() const
+std::vector<LineEncoding::Encoding> LineEncoding::verdicts() const
 {
-    qint64 utf8FileCost = m_utf8FileCost;
+    // Codes beyond GB2312 are as likely as its rare characters in a file that uses them, and rarer still in
+    // one that hardly does.
+    const int beyondGb2312Extra = m_beyondGb2312 * gb2312FileShare < m_codes ? gb2312FileExtraCost : 0;
+    std::vector<Encoding> result;
+    result.reserve(m_lines.size());
+    qint64 utf8FileCost = 0;
+    qint64 gbFileCost = 0;
+    for (const Reading& line : m_lines) {
+        if (line.ascii) {
+            result.push_back(Ascii);
+            continue;
+        }
+        const int gb18030 = line.gbCost + line.beyondGb2312 * beyondGb2312Extra;
+        const bool added = line.utf8Cost + addedLineMargin < gb18030;
+        utf8FileCost += line.utf8Cost;
+        gbFileCost += added ? line.utf8Cost + addedLineCost : gb18030;
+        result.push_back(added ? Utf8 : Gb18030);
+    }
     if (m_illFormed.size() <= mostStrayLines) {
         for (const auto& [line, cost] : m_illFormed)
             utf8FileCost += repairedUtf8Cost(line) - cost;
     }
-    return m_gbFileCost >= utf8FileCost;
+    if (gbFileCost >= utf8FileCost)
+        std::replace(result.begin(), result.end(), Gb18030, Utf8);
+    return result;
 }

@@ -18,15 +18,24 @@ public:
         Gb18030
     };
 
-    // Weighs the next line of the file (byte-order marks and line ends may be left on: they weigh nothing)
-    // and gives the encoding it reads in should the file be an old GB18030 one. The view must stay valid
-    // until isUtf8File() has been asked.
-    Encoding weigh(QByteArrayView line);
-    // True when the lines weighed so far make a UTF-8 file: then every one of them reads as UTF-8.
-    bool isUtf8File() const;
+    // Weighs the next line of the file (byte-order marks and line ends may be left on: they weigh nothing).
+    // The view must stay valid until verdicts() has been asked.
+    void weigh(QByteArrayView line);
+    // The encoding each line weighed reads in, in the order they were weighed: in a UTF-8 file every line
+    // that is not ASCII is Utf8; in an old GB18030 file, those added in UTF-8 are.
+    std::vector<Encoding> verdicts() const;
 
 private:
-    qint64 m_utf8FileCost = 0;
-    qint64 m_gbFileCost = 0;
+    struct Reading
+    {
+        int utf8Cost = 0;
+        int gbCost = 0;
+        int beyondGb2312 = 0; // codes of the GB18030 reading that GB2312 lacks
+        bool ascii = true;
+    };
+
+    std::vector<Reading> m_lines;
+    qint64 m_codes = 0; // of several bytes in the GB18030 readings of lines that cannot be UTF-8
+    qint64 m_beyondGb2312 = 0;
     std::vector<std::pair<QByteArrayView, int>> m_illFormed; // the first few, with their cost as UTF-8
 };

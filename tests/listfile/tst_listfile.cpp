@@ -81,6 +81,11 @@ private slots:
         const QByteArray legacy = head + "3\n[1]\nImis1=\nImis2=张三\n[2]\nImis1=\nImis2=李四\n";
         row("a UTF-8 line in a GB18030 list", gb18030(QString(legacy)) + "[3]\nImis1=\nImis2=王五\n",
             {"|张三", "|李四", "|王五"});
+        row("names of other scripts typed in UTF-8 into a GB18030 list",
+            gb18030(QString(legacy).replace("Incout=3", "Incout=6")) +
+                "[3]\nImis1=\nImis2=José\n[4]\nImis1=\nImis2=小A\n[5]\nImis1=\nImis2=Lily🌸\n[6]\nImis1="
+                "\nImis2=ミク\n",
+            {"|张三", "|李四", "|José", "|小A", "|Lily🌸", "|ミク"});
         // 小谢 and 小郑 are D0A1 D0BB and D0A1 D6A3: valid UTF-8 too.
         row("a small GB18030 list valid as UTF-8",
             gb18030(QString(head + "2\n[1]\nImis1=\nImis2=小谢\n[2]\nImis1=\nImis2=小郑\n")),
