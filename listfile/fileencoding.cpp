@@ -167,7 +167,8 @@ QByteArray FileEncoding::encoded(QStringView text)
     return m_encoder.encode(text);
 }
 
-FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector<Line>* lines)
+FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector<Line>* lines,
+                                const std::function<bool(QByteArrayView)>& weighsNothing)
 {
     FileEncoding file;
     const std::optional<Encoding> utf16Encoding = utf16Order(bytes);
@@ -184,7 +185,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
         line.encoding = utf16Encoding.value_or(Utf8);
         if (!utf16)
-            judge.weigh(bytes.sliced(line.offset, line.bodyLength));
+            judge.weigh(bytes.sliced(line.offset, line.bodyLength), weighsNothing);
         lines->push_back(line);
     });
     // The verdicts come in the order the lines were weighed, one for each.
@@ -193,9 +194,14 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     if (!utf16) {
         const std::vector<LineEncoding::Encoding> verdicts = judge.verdicts();
         for (size_t i = 0; i < lines->size(); ++i) {
-            gbLines += verdicts[i] == LineEncoding::Gb18030;
-            utf8Lines += verdicts[i] == LineEncoding::Utf8;
-            (*lines)[i].encoding = verdicts[i] == LineEncoding::Gb18030 ? Gb18030 : Utf8;
+            Line& line = (*lines)[i];
+            line.encoding = verdicts[i] == LineEncoding::Gb18030 ? Gb18030 : Utf8;
+            // Lines that weigh nothing are not counted either: a save may rewrite them.
+            if (verdicts[i] == LineEncoding::Ascii ||
+                (weighsNothing && weighsNothing(bytes.sliced(line.offset, line.bodyLength))))
+                continue;
+            gbLines += line.encoding == Gb18030;
+            utf8Lines += line.encoding == Utf8;
         }
     }
 

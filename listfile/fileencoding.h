@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringEncoder>
+#include <functional>
 #include <vector>
 
 // How a list file's bytes become lines of text, and how new lines are written in the file's own encoding.
@@ -42,8 +43,10 @@ public:
     FileEncoding(FileEncoding&&) = default;
     FileEncoding& operator=(FileEncoding&&) = default;
 
-    // Decodes `bytes` into `text`, line after line, without line ends, and lists the lines.
-    static FileEncoding read(QByteArrayView bytes, QString* text, std::vector<Line>* lines);
+    // Decodes `bytes` into `text`, line after line, without line ends, and lists the lines. Lines for which
+    // `weighsNothing` holds (given their bytes without the line end) have no say in the file's encoding.
+    static FileEncoding read(QByteArrayView bytes, QString* text, std::vector<Line>* lines,
+                             const std::function<bool(QByteArrayView)>& weighsNothing = {});
 
     Encoding encoding() const { return m_encoding; }
     // The byte-order marks at the start of the file, which no line holds.

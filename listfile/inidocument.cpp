@@ -250,12 +250,21 @@ bool IniDocument::readsAs(QStringView written, const QString& value)
     return decodeValue(written) == value;
 }
 
-IniDocument IniDocument::parse(const QByteArray& bytes)
+IniDocument IniDocument::parse(const QByteArray& bytes, const QStringList& ownKeys)
 {
     IniDocument document;
     document.m_bytes = bytes;
     std::vector<FileEncoding::Line> lines;
-    document.m_encoding = FileEncoding::read(bytes, &document.m_text, &lines);
+    // Keys are ASCII, which reads alike in every 8-bit encoding the line may be in.
+    const auto isOwnEntry = [&](QByteArrayView line) {
+        const qsizetype equals = line.indexOf('=');
+        const QLatin1StringView key(equals < 0 ? QByteArrayView() : line.first(equals).trimmed());
+        return std::any_of(ownKeys.begin(), ownKeys.end(),
+                           [&](const QString& own) { return own.compare(key, Qt::CaseInsensitive) == 0; });
+    };
+    document.m_encoding =
+        FileEncoding::read(bytes, &document.m_text, &lines,
+                           ownKeys.isEmpty() ? std::function<bool(QByteArrayView)>() : isOwnEntry);
     for (const FileEncoding::Line& line : lines)
         document.addLine(line);
     return document;

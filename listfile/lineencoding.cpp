@@ -364,7 +364,7 @@ int repairedUtf8Cost(QByteArrayView line)
 
 } // namespace
 
-void LineEncoding::weigh(QByteArrayView whole)
+void LineEncoding::weigh(QByteArrayView whole, const std::function<bool(QByteArrayView)>& weighsNothing)
 {
     const auto high = std::find_if(whole.begin(), whole.end(), [](char c) { return uchar(c) >= 0x80; });
     if (high == whole.end()) {
@@ -378,7 +378,10 @@ void LineEncoding::weigh(QByteArrayView whole)
     const QByteArrayView line = whole.sliced(start - whole.begin());
     const Utf8Reading utf8 = readUtf8(line);
     const GbReading gb18030 = readGb18030(line);
-    m_lines.push_back(Reading{utf8.cost, gb18030.cost, gb18030.beyondGb2312, false});
+    const bool weighs = !weighsNothing || !weighsNothing(whole);
+    m_lines.push_back(Reading{utf8.cost, gb18030.cost, gb18030.beyondGb2312, false, weighs});
+    if (!weighs)
+        return;
     // Only lines that cannot be UTF-8 surely show how the file's GB18030 is written.
     if (utf8.invalidBytes > 0) {
         m_codes += gb18030.codes;
@@ -404,9 +407,11 @@ std::vector<LineEncoding::Encoding> LineEncoding::verdicts() const
         }
         const int gb18030 = line.gbCost + line.beyondGb2312 * beyondGb2312Extra;
         const bool added = line.utf8Cost + addedLineMargin < gb18030;
+        result.push_back(added ? Utf8 : Gb18030);
+        if (!line.weighs)
+            continue;
         utf8FileCost += line.utf8Cost;
         gbFileCost += added ? line.utf8Cost + addedLineCost : gb18030;
-        result.push_back(added ? Utf8 : Gb18030);
     }
     if (m_illFormed.size() <= mostStrayLines) {
         for (const auto& [line, cost] : m_illFormed)

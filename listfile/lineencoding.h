@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -19,8 +20,9 @@ public:
     };
 
     // Weighs the next line of the file (byte-order marks and line ends may be left on: they weigh nothing).
-    // The view must stay valid until verdicts() has been asked.
-    void weigh(QByteArrayView line);
+    // A line for which `weighsNothing` holds reads as its own bytes say, but counts for nothing in how the
+    // others read. The view must stay valid until verdicts() has been asked.
+    void weigh(QByteArrayView line, const std::function<bool(QByteArrayView)>& weighsNothing = {});
     // The encoding each line weighed reads in, in the order they were weighed: in a UTF-8 file every line
     // that is not ASCII is Utf8; in an old GB18030 file, those added in UTF-8 are.
     std::vector<Encoding> verdicts() const;
@@ -32,6 +34,7 @@ private:
         int gbCost = 0;
         int beyondGb2312 = 0; // codes of the GB18030 reading that GB2312 lacks
         bool ascii = true;
+        bool weighs = true;
     };
 
     std::vector<Reading> m_lines;

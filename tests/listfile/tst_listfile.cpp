@@ -90,6 +90,9 @@ private slots:
         row("a small GB18030 list valid as UTF-8",
             gb18030(QString(head + "2\n[1]\nImis1=\nImis2=小谢\n[2]\nImis1=\nImis2=小郑\n")),
             {"|小谢", "|小郑"});
+        // Read with the count, Ян (D0AF D0BD) would be GB18030 (携薪) until the save writes the count anew.
+        row("a count of junk has no say in the nicknames", head + "1\xB0\xA1\n[1]\nImis1=\nImis2=Ян\n",
+            {"|Ян"}, head + "1\n[1]\nImis1=\nImis2=Ян\n");
         row("UTF-8 and a stray byte", head + "1\n[1]\nImis2=张三\nImis1=caf\xE9\n", {"caf\uFFFD|张三"});
         const QString huge(100000, u'长');
         row("huge nickname", head + "1\n[1]\nImis1=\nImis2=" + huge.toUtf8() + "\n", {"|" + huge});
@@ -106,11 +109,13 @@ private slots:
         FriendListFile file;
         file.open(listFile);
         QVERIFY(file.load(&list));
+        const QStringList loaded = friendTexts(list) + QStringList(added).filter("|");
         if (!added.isEmpty())
             list.friends.append({added.section('|', 0, 0), added.section('|', 1)});
         QVERIFY(file.save(list));
         QCOMPARE(fileBytes(listFile), after);
         QCOMPARE(savedFriends(listFile), friends);
+        QCOMPARE(loaded, friends); // the save changed how no line reads
     }
 
     // Saves leave the old file or the new one, and no temporary of their own; they replace only a file
