@@ -599,7 +599,7 @@ Verdicts judged(QByteArrayView bytes)
 {
     LineEncoding judge;
     today::forEachLine(bytes, [&](qsizetype, QByteArrayView line) { judge.weigh(line); });
-    return judge.verdicts();
+    return judge.verdicts().lines;
 }
 
 struct NamedRule

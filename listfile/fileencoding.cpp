@@ -3,6 +3,7 @@
 #include "lineencoding.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -189,21 +190,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
         lines->push_back(line);
     });
     // The verdicts come in the order the lines were weighed, one for each.
-    qsizetype gbLines = 0;
-    qsizetype utf8Lines = 0;
-    if (!utf16) {
-        const std::vector<LineEncoding::Encoding> verdicts = judge.verdicts();
-        for (size_t i = 0; i < lines->size(); ++i) {
-            Line& line = (*lines)[i];
-            line.encoding = verdicts[i] == LineEncoding::Gb18030 ? Gb18030 : Utf8;
-            // Lines that weigh nothing are not counted either: a save may rewrite them.
-            if (verdicts[i] == LineEncoding::Ascii ||
-                (weighsNothing && weighsNothing(bytes.sliced(line.offset, line.bodyLength))))
-                continue;
-            gbLines += line.encoding == Gb18030;
-            utf8Lines += line.encoding == Utf8;
-        }
-    }
+    const LineEncoding::Verdicts verdicts = utf16 ? LineEncoding::Verdicts() : judge.verdicts();
 
     // At most one character of text for each byte, so the text is written in place. Each line is decoded on
     // its own, so that what it reads as depends on its own bytes only, whatever lines come before or after.
@@ -212,10 +199,19 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
     text->resize(bytes.size() + 1);
     QChar* out = text->data();
-    for (Line& line : *lines) {
-        QStringDecoder* decoder = utf16 ? &wide : line.encoding == Gb18030 ? &gb18030 : &utf8;
+    for (size_t i = 0; i < lines->size(); ++i) {
+        Line& line = (*lines)[i];
         line.textOffset = out - text->constData();
         const QByteArrayView body = bytes.sliced(line.offset, line.bodyLength);
+        const LineEncoding::Encoding verdict = utf16 ? LineEncoding::Utf8 : verdicts.lines[i];
+        if (verdict == LineEncoding::Ascii) {
+            // Most lines; widened here, as a decoder's call would cost more than the bytes.
+            out = std::transform(body.begin(), body.end(), out, [](char c) { return QLatin1Char(c); });
+            line.textLength = body.size();
+            continue;
+        }
+        line.encoding = utf16 ? line.encoding : verdict == LineEncoding::Gb18030 ? Gb18030 : Utf8;
+        QStringDecoder* decoder = utf16 ? &wide : line.encoding == Gb18030 ? &gb18030 : &utf8;
         const qsizetype unfinished = decoder == &gb18030 ? unfinishedGbTail(body) : 0;
         out = decoder->appendToBuffer(out, body.chopped(unfinished));
         if (unfinished > 0)
@@ -227,7 +223,7 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     const QByteArrayView marks = bytes.first(file.m_markLength);
     if (utf16)
         file.setEncoding(*utf16Encoding);
-    else if (marks.startsWith(gbMark) || (marks.isEmpty() && gbLines > utf8Lines))
+    else if (marks.startsWith(gbMark) || (marks.isEmpty() && verdicts.mostlyGb18030))
         file.setEncoding(Gb18030);
     if (!lines->empty() && (*lines)[0].endLength > (utf16 ? 2 : 1))
         file.m_lineEndingText = QStringLiteral("\r\n");

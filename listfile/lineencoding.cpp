@@ -391,25 +391,29 @@ void LineEncoding::weigh(QByteArrayView whole, const std::function<bool(QByteArr
         m_illFormed.emplace_back(line, utf8.cost);
 }
 
-std::vector<LineEncoding::Encoding> LineEncoding::verdicts() const
+LineEncoding::Verdicts LineEncoding::verdicts() const
 {
     // Codes beyond GB2312 are as likely as its rare characters in a file that uses them, and rarer still in
     // one that hardly does.
     const int beyondGb2312Extra = m_beyondGb2312 * gb2312FileShare < m_codes ? gb2312FileExtraCost : 0;
-    std::vector<Encoding> result;
-    result.reserve(m_lines.size());
+    Verdicts result;
+    result.lines.reserve(m_lines.size());
     qint64 utf8FileCost = 0;
     qint64 gbFileCost = 0;
+    qsizetype addedLines = 0;
+    qsizetype gbLines = 0;
     for (const Reading& line : m_lines) {
         if (line.ascii) {
-            result.push_back(Ascii);
+            result.lines.push_back(Ascii);
             continue;
         }
         const int gb18030 = line.gbCost + line.beyondGb2312 * beyondGb2312Extra;
         const bool added = line.utf8Cost + addedLineMargin < gb18030;
-        result.push_back(added ? Utf8 : Gb18030);
+        result.lines.push_back(added ? Utf8 : Gb18030);
         if (!line.weighs)
             continue;
+        addedLines += added;
+        gbLines += !added;
         utf8FileCost += line.utf8Cost;
         gbFileCost += added ? line.utf8Cost + addedLineCost : gb18030;
     }
@@ -418,6 +422,8 @@ std::vector<LineEncoding::Encoding> LineEncoding::verdicts() const
             utf8FileCost += repairedUtf8Cost(line) - cost;
     }
     if (gbFileCost >= utf8FileCost)
-        std::replace(result.begin(), result.end(), Gb18030, Utf8);
+        std::replace(result.lines.begin(), result.lines.end(), Gb18030, Utf8);
+    else
+        result.mostlyGb18030 = gbLines > addedLines;
     return result;
 }

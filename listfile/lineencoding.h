@@ -23,9 +23,15 @@ public:
     // A line for which `weighsNothing` holds reads as its own bytes say, but counts for nothing in how the
     // others read. The view must stay valid until verdicts() has been asked.
     void weigh(QByteArrayView line, const std::function<bool(QByteArrayView)>& weighsNothing = {});
-    // The encoding each line weighed reads in, in the order they were weighed: in a UTF-8 file every line
-    // that is not ASCII is Utf8; in an old GB18030 file, those added in UTF-8 are.
-    std::vector<Encoding> verdicts() const;
+    struct Verdicts
+    {
+        // The encoding each line weighed reads in, in the order they were weighed: in a UTF-8 file every
+        // line that is not ASCII is Utf8; in an old GB18030 file, those added in UTF-8 are.
+        std::vector<Encoding> lines;
+        // More of the lines that weigh are Gb18030 than Utf8: new lines are best written so.
+        bool mostlyGb18030 = false;
+    };
+    Verdicts verdicts() const;
 
 private:
     struct Reading
