@@ -50,6 +50,9 @@ constexpr int nameLetterCost = 4;
 // A name word this short is rare as a name but common in GB18030 read as UTF-8 (Сл), which costs it more.
 constexpr int shortNameLetters = 2;
 constexpr int shortNameCost = 8;
+// A Latin name in capitals throughout (JOSÉ) is rarer than one capitalised, and so is a GB18030 nickname of
+// ASCII capitals and a character that reads as one (ANĻ).
+constexpr int capitalsNameCost = 4;
 // An ASCII letter or sign run straight onto a character of another script than Latin: that is how a GBK
 // code with a trail byte of 40..7E reads, and rare in typed text.
 constexpr int joinCost = 10;
@@ -267,9 +270,10 @@ struct Word
         const bool caseFits = !upperAfterFirst || upper == letters;
         const bool name = caseFits && ((scripts == (Ascii | Latin) && !lowerAccentFirst) ||
                                        ((scripts == Greek || scripts == Cyrillic) && vowel));
-        const int cost =
-            name ? nonAsciiLetters * nameLetterCost + (letters <= shortNameLetters ? shortNameCost : 0)
-                 : nonAsciiLetters * twoByteOtherCost;
+        const int cost = name ? nonAsciiLetters * nameLetterCost +
+                                    (letters <= shortNameLetters ? shortNameCost : 0) +
+                                    (scripts & Latin && upper == letters ? capitalsNameCost : 0)
+                              : nonAsciiLetters * twoByteOtherCost;
         *this = Word();
         return cost;
     }
