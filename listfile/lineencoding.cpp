@@ -13,7 +13,8 @@
 // every two (王五 reads 鐜嬩簲).
 // A file is UTF-8 throughout, or an old GB18030 file with lines added to it in UTF-8: UTF-8 files do not get
 // GB18030 lines. The file is the one of the two whose lines cost less in all; in an old file, each line
-// reads the cheaper way, the UTF-8 one paying for being an added line.
+// reads the cheaper way, the UTF-8 one paying for being an added line, and what GB18030 codes cost depends a
+// little on which the file's other lines use.
 
 namespace {
 
@@ -386,12 +387,12 @@ void LineEncoding::weigh(QByteArrayView whole, const std::function<bool(QByteArr
     m_lines.push_back(Reading{utf8.cost, gb18030.cost, gb18030.beyondGb2312, false, weighs});
     if (!weighs)
         return;
+    if (utf8.invalidBytes == 0)
+        return;
     // Only lines that cannot be UTF-8 surely show how the file's GB18030 is written.
-    if (utf8.invalidBytes > 0) {
-        m_codes += gb18030.codes;
-        m_beyondGb2312 += gb18030.beyondGb2312;
-    }
-    if (utf8.invalidBytes > 0 && m_illFormed.size() <= mostStrayLines)
+    m_codes += gb18030.codes;
+    m_beyondGb2312 += gb18030.beyondGb2312;
+    if (m_illFormed.size() <= mostStrayLines)
         m_illFormed.emplace_back(line, utf8.cost);
 }
 
