@@ -3,6 +3,8 @@
 #include "lineencoding.h"
 
 #include <QStringDecoder>
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -33,6 +35,29 @@ QStringEncoder encoderFor(FileEncoding::Encoding encoding)
     default:
         return QStringEncoder(QStringEncoder::Utf8, converterFlags);
     }
+}
+
+// The UTF-16 a file is in, by its mark, or without one by its zero bytes; none for an 8-bit file. No 8-bit
+// text holds a zero byte, while UTF-16 gives one to every ASCII character, which a list's section headers,
+// keys and comment signs are: a file whose first two code units are ASCII characters is UTF-16. Only the
+// start is looked at, which no save changes, so a file reads in the same encoding after every save.
+std::optional<FileEncoding::Encoding> utf16Order(QByteArrayView bytes)
+{
+    if (bytes.startsWith(utf16LeMark))
+        return FileEncoding::Utf16Le;
+    if (bytes.startsWith(utf16BeMark))
+        return FileEncoding::Utf16Be;
+    const auto asciiUnits = [&](qsizetype low, qsizetype high) {
+        const auto ascii = [&](qsizetype at) {
+            return bytes[at + high] == 0 && bytes[at + low] != 0 && uchar(bytes[at + low]) < 0x80;
+        };
+        return bytes.size() >= 4 && ascii(0) && ascii(2);
+    };
+    if (asciiUnits(0, 1))
+        return FileEncoding::Utf16Le;
+    if (asciiUnits(1, 0))
+        return FileEncoding::Utf16Be;
+    return std::nullopt;
 }
 
 // Every 8-bit mark at the start goes, in either encoding; one left in the text would read as part of the
@@ -143,39 +168,50 @@ QByteArray FileEncoding::encoded(QStringView text)
     return m_encoder.encode(text);
 }
 
-FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector<Line>* lines)
+FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector<Line>* lines,
+                                const std::function<bool(QByteArrayView)>& weighsNothing)
 {
     FileEncoding file;
-    const bool utf16 = bytes.startsWith(utf16LeMark) || bytes.startsWith(utf16BeMark);
-    const bool bigEndian = bytes.startsWith(utf16BeMark);
-    file.m_markLength = utf16 ? 2 : eightBitMarkLength(bytes);
+    const std::optional<Encoding> utf16Encoding = utf16Order(bytes);
+    const bool utf16 = utf16Encoding.has_value();
+    const bool bigEndian = utf16Encoding == Utf16Be;
+    if (!utf16)
+        file.m_markLength = eightBitMarkLength(bytes);
+    else if (bytes.startsWith(utf16LeMark) || bytes.startsWith(utf16BeMark))
+        file.m_markLength = utf16LeMark.size();
 
-    QStringDecoder utf8(QStringDecoder::Utf8, converterFlags);
-    QStringDecoder gb18030 = utf16 ? QStringDecoder() : gb18030Decoder();
-    QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
-    const std::vector<LineEncoding::Encoding> verdicts =
-        utf16 ? std::vector<LineEncoding::Encoding>()
-              : LineEncoding::ofLines(bytes.sliced(file.m_markLength));
+    // Each line is weighed as it is cut; the verdict on the file comes once all are in.
+    LineEncoding judge;
     lines->clear();
-    forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian,
-                [&](Line line) { lines->push_back(line); });
+    forEachLine(bytes, file.m_markLength, utf16 ? 2 : 1, bigEndian, [&](Line line) {
+        line.encoding = utf16Encoding.value_or(Utf8);
+        if (!utf16)
+            judge.weigh(bytes.sliced(line.offset, line.bodyLength), weighsNothing);
+        lines->push_back(line);
+    });
+    // The verdicts come in the order the lines were weighed, one for each.
+    const LineEncoding::Verdicts verdicts = utf16 ? LineEncoding::Verdicts() : judge.verdicts();
 
     // At most one character of text for each byte, so the text is written in place. Each line is decoded on
     // its own, so that what it reads as depends on its own bytes only, whatever lines come before or after.
+    QStringDecoder utf8(QStringDecoder::Utf8, converterFlags);
+    QStringDecoder gb18030 = utf16 ? QStringDecoder() : gb18030Decoder();
+    QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
     text->resize(bytes.size() + 1);
     QChar* out = text->data();
-    qsizetype gbLines = 0;
-    qsizetype utf8Lines = 0;
     for (size_t i = 0; i < lines->size(); ++i) {
         Line& line = (*lines)[i];
-        QStringDecoder* decoder = &wide;
-        if (!utf16) {
-            gbLines += verdicts[i] == LineEncoding::Gb18030;
-            utf8Lines += verdicts[i] == LineEncoding::Utf8;
-            decoder = verdicts[i] == LineEncoding::Gb18030 ? &gb18030 : &utf8;
-        }
         line.textOffset = out - text->constData();
         const QByteArrayView body = bytes.sliced(line.offset, line.bodyLength);
+        const LineEncoding::Encoding verdict = utf16 ? LineEncoding::Utf8 : verdicts.lines[i];
+        if (verdict == LineEncoding::Ascii) {
+            // Most lines; widened here, as a decoder's call would cost more than the bytes.
+            out = std::transform(body.begin(), body.end(), out, [](char c) { return QLatin1Char(c); });
+            line.textLength = body.size();
+            continue;
+        }
+        line.encoding = utf16 ? line.encoding : verdict == LineEncoding::Gb18030 ? Gb18030 : Utf8;
+        QStringDecoder* decoder = utf16 ? &wide : line.encoding == Gb18030 ? &gb18030 : &utf8;
         const qsizetype unfinished = decoder == &gb18030 ? unfinishedGbTail(body) : 0;
         out = decoder->appendToBuffer(out, body.chopped(unfinished));
         if (unfinished > 0)
@@ -186,8 +222,8 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
 
     const QByteArrayView marks = bytes.first(file.m_markLength);
     if (utf16)
-        file.setEncoding(bigEndian ? Utf16Be : Utf16Le);
-    else if (marks.startsWith(gbMark) || (marks.isEmpty() && gbLines > utf8Lines))
+        file.setEncoding(*utf16Encoding);
+    else if (marks.startsWith(gbMark) || (marks.isEmpty() && verdicts.mostlyGb18030))
         file.setEncoding(Gb18030);
     if (!lines->empty() && (*lines)[0].endLength > (utf16 ? 2 : 1))
         file.m_lineEndingText = QStringLiteral("\r\n");

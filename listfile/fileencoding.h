@@ -4,14 +4,16 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringEncoder>
+#include <functional>
 #include <vector>
 
 // How a list file's bytes become lines of text, and how new lines are written in the file's own encoding.
 //
-// Encodings read: UTF-16 LE or BE after their byte-order mark; otherwise UTF-8 and GB18030, the old Windows
-// program's code page, line by line as LineEncoding decides (marks of either at the start are skipped).
-// Bytes that fit no encoding read as U+FFFD. A file is written in the encoding of its mark where it has one,
-// else in the one most of its lines were read in; a new file is UTF-8.
+// Encodings read: UTF-16 LE or BE, after their byte-order mark or without one; otherwise UTF-8 and GB18030,
+// the old Windows program's code page, line by line as LineEncoding decides (marks of either at the start are
+// skipped). Bytes that fit no encoding read as U+FFFD. A file is written in the encoding of its mark where it
+// has one, in UTF-16 of its byte order where it is UTF-16 without one, else in the one most of its lines were
+// read in; a new file is UTF-8.
 //
 // Lines end in LF or CRLF (any number of CRs before the LF); new lines follow the file's first line ending.
 class FileEncoding
@@ -32,6 +34,7 @@ public:
         qsizetype bodyLength = 0;
         qsizetype endLength = 0; // the CRs and the LF that end it; at the end of the file, CRs or nothing
         bool lineFeed = false;
+        Encoding encoding = Utf8; // its bytes were read in
         qsizetype textOffset = 0;
         qsizetype textLength = 0;
     };
@@ -40,8 +43,10 @@ public:
     FileEncoding(FileEncoding&&) = default;
     FileEncoding& operator=(FileEncoding&&) = default;
 
-    // Decodes `bytes` into `text`, line after line, without line ends, and lists the lines.
-    static FileEncoding read(QByteArrayView bytes, QString* text, std::vector<Line>* lines);
+    // Decodes `bytes` into `text`, line after line, without line ends, and lists the lines. Lines for which
+    // `weighsNothing` holds (given their bytes without the line end) have no say in the file's encoding.
+    static FileEncoding read(QByteArrayView bytes, QString* text, std::vector<Line>* lines,
+                             const std::function<bool(QByteArrayView)>& weighsNothing = {});
 
     Encoding encoding() const { return m_encoding; }
     // The byte-order marks at the start of the file, which no line holds.

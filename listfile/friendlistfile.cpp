@@ -33,7 +33,8 @@ int FriendListFile::countFromText(const QString& text)
 void FriendListFile::open(const QString& path)
 {
     m_store.setFilePath(path);
-    m_store.openFile(path);
+    // The count, the marks and the interval are written anew as digits whenever they hold anything else.
+    m_store.openFile(path, {countKey, reminderKey, refreshKey});
 }
 
 bool FriendListFile::load(StoredList* list) const

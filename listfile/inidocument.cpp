@@ -50,8 +50,9 @@ std::optional<Entry> entryOf(QStringView line)
     const QStringView trimmed = trimmedBlanks(line);
     if (trimmed.isEmpty() || isCommentLine(trimmed))
         return std::nullopt;
-    const qsizetype equals = line.indexOf(u'=');
-    if (equals < 0)
+    // A plain scan: the library's search costs more than the few units before the sign.
+    const auto equals = std::find(line.begin(), line.end(), u'=') - line.begin();
+    if (equals == line.size())
         return std::nullopt;
     return Entry{trimmedBlanks(line.left(equals)), trimmedBlanks(line.mid(equals + 1))};
 }
@@ -250,12 +251,25 @@ bool IniDocument::readsAs(QStringView written, const QString& value)
     return decodeValue(written) == value;
 }
 
-IniDocument IniDocument::parse(const QByteArray& bytes)
+IniDocument IniDocument::parse(const QByteArray& bytes, const QStringList& ownKeys)
 {
     IniDocument document;
     document.m_bytes = bytes;
     std::vector<FileEncoding::Line> lines;
-    document.m_encoding = FileEncoding::read(bytes, &document.m_text, &lines);
+    // Keys are ASCII, which reads alike in every 8-bit encoding the line may be in.
+    std::vector<QByteArray> own;
+    for (const QString& key : ownKeys)
+        own.push_back(key.toLatin1());
+    const auto isOwnEntry = [&](QByteArrayView line) {
+        const qsizetype equals = line.indexOf('=');
+        const QByteArrayView key = equals < 0 ? QByteArrayView() : line.first(equals).trimmed();
+        return std::any_of(own.begin(), own.end(), [&](const QByteArray& ownKey) {
+            return ownKey.size() == key.size() && qstrnicmp(ownKey.data(), key.data(), key.size()) == 0;
+        });
+    };
+    document.m_encoding =
+        FileEncoding::read(bytes, &document.m_text, &lines,
+                           ownKeys.isEmpty() ? std::function<bool(QByteArrayView)>() : isOwnEntry);
     for (const FileEncoding::Line& line : lines)
         document.addLine(line);
     return document;
@@ -431,8 +445,9 @@ bool IniDocument::NameKey::equal(NameKey a, NameKey b)
 {
     if (a.name.size() != b.name.size())
         return false;
+    // Names are mostly compared with themselves: folding waits for the first unit that differs.
     for (qsizetype i = 0; i < a.name.size(); ++i) {
-        if (foldedUnit(a.name[i]) != foldedUnit(b.name[i]))
+        if (a.name[i] != b.name[i] && foldedUnit(a.name[i]) != foldedUnit(b.name[i]))
             return false;
     }
     return true;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 #include <vector>
@@ -37,7 +38,9 @@ public:
     IniDocument(const IniDocument&) = delete;
     IniDocument& operator=(const IniDocument&) = delete;
 
-    static IniDocument parse(const QByteArray& bytes);
+    // The lines of `ownKeys` (entries whose values the program rewrites as it sees fit) have no say in the
+    // file's encoding, so that rewriting them cannot change how any other line reads.
+    static IniDocument parse(const QByteArray& bytes, const QStringList& ownKeys = {});
     // The file's bytes with the values written since it was read.
     QByteArray toBytes();
 

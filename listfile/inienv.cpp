@@ -6,14 +6,15 @@
 #include <QFileInfo>
 #include <cerrno>
 
-void IniEnv::openFile(const QString& path)
+void IniEnv::openFile(const QString& path, const QStringList& ownKeys)
 {
     m_filePath = path;
+    m_ownKeys = ownKeys;
     m_document = IniDocument();
     m_onDisk.reset();
     QByteArray bytes;
     if (readFile(&bytes)) {
-        m_document = IniDocument::parse(bytes);
+        m_document = IniDocument::parse(bytes, m_ownKeys);
         m_onDisk = bytes;
     }
 }
@@ -44,7 +45,7 @@ void IniEnv::beginUpdate()
     if (m_updateUnreadable) {
         m_onDisk.reset();
     } else if (m_onDisk != bytes) {
-        m_document = IniDocument::parse(bytes);
+        m_document = IniDocument::parse(bytes, m_ownKeys);
         m_onDisk = bytes;
     }
     m_updating = true;

@@ -18,8 +18,9 @@ public:
     QString filePath() const { return m_filePath; }
     void setFilePath(const QString& path) { m_filePath = path; }
 
-    // Names the file and reads it; a missing file is an empty one.
-    void openFile(const QString& path);
+    // Names the file and reads it; a missing file is an empty one. The values of `ownKeys` are the
+    // program's to rewrite, and have no say in how the file is read (see IniDocument::parse).
+    void openFile(const QString& path, const QStringList& ownKeys = {});
 
     // The value whole; empty where the file has none.
     QString readValue(const QString& section, const QString& key) const;
@@ -48,6 +49,7 @@ private:
     bool fail(Failure failure, int errorNumber, const QString& errorString);
 
     QString m_filePath;
+    QStringList m_ownKeys;
     IniDocument m_document;
     std::optional<QByteArray> m_onDisk; // the file's bytes the document was read from, unless changed since
     bool m_updating = false;

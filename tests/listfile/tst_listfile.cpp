@@ -74,13 +74,25 @@ private slots:
         row("UTF-16 LE, CRLF, a friend added", "\xFF\xFE" + utf16le(crlf(plain)), addedFriends,
             "\xFF\xFE" + utf16le(crlf(plainAdded)), "3|王五");
         row("UTF-16 BE", "\xFE\xFF" + utf16be(QString(plain)), plainFriends);
+        row("UTF-16 LE without a mark, a friend added", utf16le(QString(plain)), addedFriends,
+            utf16le(QString(plainAdded)), "3|王五");
+        row("UTF-16 BE without a mark, CRLF, a friend added", utf16be(crlf(plain)), addedFriends,
+            utf16be(crlf(plainAdded)), "3|王五");
         const QByteArray legacy = head + "3\n[1]\nImis1=\nImis2=张三\n[2]\nImis1=\nImis2=李四\n";
         row("a UTF-8 line in a GB18030 list", gb18030(QString(legacy)) + "[3]\nImis1=\nImis2=王五\n",
             {"|张三", "|李四", "|王五"});
+        row("names of other scripts typed in UTF-8 into a GB18030 list",
+            gb18030(QString(legacy).replace("Incout=3", "Incout=6")) +
+                "[3]\nImis1=\nImis2=José\n[4]\nImis1=\nImis2=小A\n[5]\nImis1=\nImis2=Lily🌸\n[6]\nImis1="
+                "\nImis2=ミク\n",
+            {"|张三", "|李四", "|José", "|小A", "|Lily🌸", "|ミク"});
         // 小谢 and 小郑 are D0A1 D0BB and D0A1 D6A3: valid UTF-8 too.
         row("a small GB18030 list valid as UTF-8",
             gb18030(QString(head + "2\n[1]\nImis1=\nImis2=小谢\n[2]\nImis1=\nImis2=小郑\n")),
             {"|小谢", "|小郑"});
+        // Read with the count, Ян (D0AF D0BD) would be GB18030 (携薪) until the save writes the count anew.
+        row("a count of junk has no say in the nicknames", head + "1\xB0\xA1\n[1]\nImis1=\nImis2=Ян\n",
+            {"|Ян"}, head + "1\n[1]\nImis1=\nImis2=Ян\n");
         row("UTF-8 and a stray byte", head + "1\n[1]\nImis2=张三\nImis1=caf\xE9\n", {"caf\uFFFD|张三"});
         const QString huge(100000, u'长');
         row("huge nickname", head + "1\n[1]\nImis1=\nImis2=" + huge.toUtf8() + "\n", {"|" + huge});
@@ -97,11 +109,13 @@ private slots:
         FriendListFile file;
         file.open(listFile);
         QVERIFY(file.load(&list));
+        const QStringList loaded = friendTexts(list) + QStringList(added).filter("|");
         if (!added.isEmpty())
             list.friends.append({added.section('|', 0, 0), added.section('|', 1)});
         QVERIFY(file.save(list));
         QCOMPARE(fileBytes(listFile), after);
         QCOMPARE(savedFriends(listFile), friends);
+        QCOMPARE(loaded, friends); // the save changed how no line reads
     }
 
     // Saves leave the old file or the new one, and no temporary of their own; they replace only a file

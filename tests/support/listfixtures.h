@@ -34,8 +34,16 @@ inline StoredList sampleList(int count)
     return list;
 }
 
-// The friends a list file holds, read back the way the program reads it at start-up:
-// "number|nickname" for each, in list order.
+// A list's friends as "number|nickname" for each, in list order.
+inline QStringList friendTexts(const StoredList& list)
+{
+    QStringList friends;
+    for (const StoredFriend& stored : std::as_const(list.friends))
+        friends << stored.number + QLatin1Char('|') + stored.nickname;
+    return friends;
+}
+
+// The friends a list file holds, read back the way the program reads it at start-up.
 inline QStringList savedFriends(const QString& listPath)
 {
     StoredList list;
@@ -43,10 +51,7 @@ inline QStringList savedFriends(const QString& listPath)
     file.open(listPath);
     if (!file.load(&list))
         return {QStringLiteral("<no count stored>")};
-    QStringList friends;
-    for (const StoredFriend& stored : std::as_const(list.friends))
-        friends << stored.number + QLatin1Char('|') + stored.nickname;
-    return friends;
+    return friendTexts(list);
 }
 
 // A file's bytes; empty when it cannot be read.
