@@ -13,6 +13,7 @@
 #include <QDBusPendingReply>
 #include <QImage>
 #include <QWidget>
+#include <utility>
 
 namespace {
 
@@ -74,8 +75,11 @@ void OnlineNotifier::notify(int position)
 
 void OnlineNotifier::endRun()
 {
-    ++m_run;
-    m_notice = {};
+    // A call still on the bus belongs to this run's notification, which is forgotten once it is answered.
+    if (m_calling)
+        m_runEnded = true;
+    else
+        m_notice = {};
 }
 
 void OnlineNotifier::update()
@@ -99,10 +103,11 @@ void OnlineNotifier::askCapabilities()
     auto* watcher = new QDBusPendingCallWatcher(call, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answered) {
         answered->deleteLater();
-        m_calling = false;
         const QDBusPendingReply<QStringList> reply = *answered;
-        if (reply.isError())
-            return fallBack();
+        if (reply.isError()) {
+            fallBack();
+            return finishCall();
+        }
         m_capabilities = reply.value();
         send();
     });
@@ -125,18 +130,26 @@ void OnlineNotifier::send()
     const QPersistentModelIndex first = m_notice.first;
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, run = m_run, first](QDBusPendingCallWatcher* answered) {
+            [this, first](QDBusPendingCallWatcher* answered) {
                 answered->deleteLater();
-                m_calling = false;
                 const QDBusPendingReply<uint> reply = *answered;
-                if (reply.isError())
-                    return fallBack();
-                m_clickable.insert(reply.value(), first);
-                if (run == m_run)
+                if (reply.isError()) {
+                    fallBack();
+                } else {
+                    m_clickable.insert(reply.value(), first);
                     m_notice.id = reply.value();
-                if (m_changed)
-                    update();
+                }
+                finishCall();
             });
+}
+
+void OnlineNotifier::finishCall()
+{
+    m_calling = false;
+    if (m_changed)
+        update();
+    else if (std::exchange(m_runEnded, false))
+        m_notice = {};
 }
 
 void OnlineNotifier::fallBack()

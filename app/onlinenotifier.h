@@ -52,6 +52,8 @@ private:
     void update();
     void askCapabilities();
     void send();
+    // A call has been answered: what changed meanwhile is sent, or the ended run's notification forgotten.
+    void finishCall();
     void fallBack();
     QString summary() const;
     QString body() const;
@@ -61,9 +63,9 @@ private:
     QWidget* m_window;
     std::optional<QStringList> m_capabilities; // asked once the service first answers
     Notice m_notice;
-    int m_run = 0; // counts the runs, so that an answer to an earlier run's call is not taken for this one
     bool m_calling = false; // a call is on the bus; its answer sends what has changed since
     bool m_changed = false;
-    QHash<uint, QPersistentModelIndex>
-        m_clickable; // the notifications on the desktop, and whom they name first
+    bool m_runEnded = false; // while a call was on the bus
+    // The notifications on the desktop, and the friend each names first.
+    QHash<uint, QPersistentModelIndex> m_clickable;
 };
