@@ -17,8 +17,8 @@
 #include <QDir>
 #include <QPainter>
 #include <QRadioButton>
-#include <algorithm>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
