@@ -60,18 +60,21 @@ HistoryStore::HistoryStore()
 
 HistoryStore::~HistoryStore()
 {
+    flush();
     close();
     QSqlDatabase::removeDatabase(m_connection);
 }
 
 bool HistoryStore::open(const QString& path, Access access)
 {
+    flush();
     close();
     QSqlDatabase::removeDatabase(m_connection);
     m_failureReason.clear();
     m_friendIds.clear();
     m_nicknameIds.clear();
     m_openPeriods.clear();
+    m_unwrittenCount = 0;
     m_path = path;
     m_access = access;
 
@@ -184,24 +187,61 @@ bool HistoryStore::record(const QString& number, const QString& nickname, Presen
     if (!nicknameKey)
         return false;
     const auto latest = m_openPeriods.find(*id);
-    const bool extends = latest != m_openPeriods.end() && latest->state == state && at >= latest->end &&
-                         at - latest->end <= longestCheckGap;
-    if (extends) {
-        if (!runPrepared(m_extendPeriod, {at, *nicknameKey, *id, latest->start}))
-            return false;
+    const bool known = latest != m_openPeriods.end();
+    if (known && latest->state == state && at >= latest->end && at - latest->end <= longestCheckGap) {
         latest->end = at;
+        latest->nickname = *nicknameKey;
+        m_unwrittenCount += latest->unwritten ? 0 : 1;
+        latest->unwritten = true;
         return true;
     }
-    if (!runPrepared(m_startPeriod, {*id, at, at, int(state), *nicknameKey}))
+    // The period before gets its last end in the same transaction as the new one.
+    const bool endsUnwritten = known && latest->unwritten;
+    if (endsUnwritten && !(transaction(Begin) && writeEnd(*id, *latest)))
         return false;
-    m_openPeriods.insert(*id, {state, at, at});
+    if (!runPrepared(m_startPeriod, {*id, at, at, int(state), *nicknameKey}) ||
+        (endsUnwritten && !transaction(Commit)))
+        return false;
+    m_openPeriods.insert(*id, {state, at, at, *nicknameKey, false});
     return true;
 }
 
-QVector<PresencePeriod> HistoryStore::periods(const QString& number, qint64 from, qint64 to) const
+bool HistoryStore::flush()
+{
+    if (!m_open)
+        return false;
+    if (m_unwrittenCount == 0)
+        return true;
+    if (!transaction(Begin))
+        return false;
+    for (auto period = m_openPeriods.begin(); period != m_openPeriods.end(); ++period)
+        if (period->unwritten && !writeEnd(period.key(), *period))
+            return false;
+    return transaction(Commit);
+}
+
+bool HistoryStore::writeEnd(qint64 id, OpenPeriod& period)
+{
+    if (!runPrepared(m_extendPeriod, {period.end, period.nickname, id, period.start}))
+        return false;
+    period.unwritten = false;
+    --m_unwrittenCount;
+    return true;
+}
+
+bool HistoryStore::transaction(TransactionStep step) const
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (step == Begin ? db.transaction() : db.commit())
+        return true;
+    fail(db.lastError());
+    return false;
+}
+
+QVector<PresencePeriod> HistoryStore::periods(const QString& number, qint64 from, qint64 to)
 {
     const auto id = m_friendIds.constFind(number);
-    if (!m_open || id == m_friendIds.cend())
+    if (id == m_friendIds.cend() || !flush())
         return {};
     // Periods of a friend do not overlap: the one that began last before `from` is the only earlier one
     // that may reach into the range.
@@ -226,6 +266,10 @@ std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
     const auto id = m_friendIds.constFind(number);
     if (!m_open || id == m_friendIds.cend())
         return std::nullopt;
+    // This run's online period is the friend's latest, and its end may not be written yet.
+    if (const auto open = m_openPeriods.constFind(*id);
+        open != m_openPeriods.cend() && open->state == PresenceState::Online)
+        return open->end;
     if (!runPrepared(m_lastOnline, {*id}))
         return std::nullopt;
     const std::optional<qint64> found =
@@ -236,7 +280,7 @@ std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
 
 bool HistoryStore::clear(const QString& number)
 {
-    if (!m_open || m_access != Access::Keeper)
+    if (m_access != Access::Keeper || !flush())
         return false;
     const auto id = m_friendIds.constFind(number);
     if (id == m_friendIds.cend())
@@ -248,9 +292,9 @@ bool HistoryStore::clear(const QString& number)
     return true;
 }
 
-bool HistoryStore::exportCsv(QIODevice& out, const QString& number) const
+bool HistoryStore::exportCsv(QIODevice& out, const QString& number)
 {
-    if (!m_open || out.write(HistoryCsv::header) != HistoryCsv::header.size())
+    if (!flush() || out.write(HistoryCsv::header) != HistoryCsv::header.size())
         return false;
     QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, name FROM nickname"), {}))

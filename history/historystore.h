@@ -13,8 +13,13 @@ class QIODevice;
 class QSqlError;
 
 // The online history of a list's friends: every check kept as periods in an SQLite database beside the
-// list. Each record is committed before record() returns; in WAL mode with synchronous=NORMAL a commit
-// survives the process being killed at any moment (only a power cut may take the last ones).
+// list. A check that starts a period is committed before record() returns; in WAL mode with
+// synchronous=NORMAL a commit survives the process being killed at any moment (only a power cut may take
+// the last ones). A check that only extends a friend's period moves its end here in memory: a commit costs
+// more than the check itself. Those ends are written together, in one transaction, by flush() (the end of a
+// check run), before the friend's next period, before any read but lastOnline() (which finds them here),
+// and when the store closes or opens another file. So a kill loses at most the extensions of the run
+// under way: each period then ends at its last check that was written, and the file stays whole.
 // Periods never span a restart: a period is extended only by checks of this run, kept here per friend.
 class HistoryStore
 {
@@ -49,17 +54,20 @@ public:
     // what is off; empty while it is on.
     QString failureReason() const { return m_failureReason; }
 
-    // Records one check of a friend, committed before it returns. False when it could not be: then, as
-    // after any fault of the database here, history is off for the run and failureReason() says why.
+    // Records one check of a friend: a new period is committed before it returns, an extension waits
+    // for flush(). False when it could not be: then, as after any fault of the database here, history is
+    // off for the run and failureReason() says why.
     bool record(const QString& number, const QString& nickname, PresenceState state, qint64 at);
+    // Writes the extensions record() kept in memory, all in one transaction.
+    bool flush();
     // The periods overlapping [from, to), oldest first.
-    QVector<PresencePeriod> periods(const QString& number, qint64 from, qint64 to) const;
+    QVector<PresencePeriod> periods(const QString& number, qint64 from, qint64 to);
     // When the friend was last seen online: the end of the latest online period; none if never.
     std::optional<qint64> lastOnline(const QString& number) const;
     // Deletes every period of the friend; the friend's next check starts a new one.
     bool clear(const QString& number);
     // Writes periods as CSV (HistoryCsv): every friend's in order of number, or only `number`'s.
-    bool exportCsv(QIODevice& out, const QString& number = QString()) const;
+    bool exportCsv(QIODevice& out, const QString& number = QString());
 
 private:
     struct OpenPeriod
@@ -67,6 +75,8 @@ private:
         PresenceState state;
         qint64 start;
         qint64 end;
+        qint64 nickname;
+        bool unwritten; // end and nickname are newer than the database's
     };
 
     bool createSchema();
@@ -75,6 +85,13 @@ private:
     std::optional<qint64> friendId(const QString& number);
     std::optional<qint64> nicknameId(const QString& nickname);
     bool prepareStatements();
+    bool writeEnd(qint64 id, OpenPeriod& period);
+    enum TransactionStep
+    {
+        Begin,
+        Commit,
+    };
+    bool transaction(TransactionStep step) const;
     bool runText(const QString& statement);
     // Prepares `statement`, binds `values` in order and runs it; a failure ends history for the run.
     bool execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const;
@@ -92,6 +109,7 @@ private:
     QHash<QString, qint64> m_friendIds;
     QHash<QString, qint64> m_nicknameIds;
     QHash<qint64, OpenPeriod> m_openPeriods; // this run's latest period of each friend it checked
+    int m_unwrittenCount = 0;                // of m_openPeriods: flush() has nothing to do while 0
     // What every check and the start-up's last-seen texts run, prepared once.
     mutable QSqlQuery m_extendPeriod;
     mutable QSqlQuery m_startPeriod;

@@ -34,8 +34,10 @@ private slots:
         ::tzset();
     }
 
-    // Checks of friend 10001 ("minute state nickname"), "restart" (the store reopened) and "clear" -> its
-    // periods overlapping the minutes [from, to), and when it was last seen online (-1: never).
+    // Checks of friend 10001 ("minute state nickname"), "restart" (a new store), "reopen" (the same store
+    // opens the file again), "flush", "killed" (a new store on a copy of the files as they are now, which is
+    // what a kill leaves) and "clear" -> its periods overlapping the minutes [from, to), and when it was last
+    // seen online (-1: never).
     void periods_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -49,9 +51,15 @@ private slots:
             << all << QStringList{"在线 0..1 小明", "离线 2..2 小明", "未知 3..4 小明"} << 1;
         QTest::newRow("renamed while online: the latest nickname")
             << QStringList{"0 在线 小明", "5 在线 明明"} << -all << all << QStringList{"在线 0..5 明明"} << 5;
-        QTest::newRow("a restart ends the period")
-            << QStringList{"0 在线 小明", "restart", "1 在线 小明"} << -all << all
-            << QStringList{"在线 0..0 小明", "在线 1..1 小明"} << 1;
+        QTest::newRow("a restart ends the period, with its last check")
+            << QStringList{"0 在线 小明", "1 在线 小明", "restart", "2 在线 小明"} << -all << all
+            << QStringList{"在线 0..1 小明", "在线 2..2 小明"} << 2;
+        QTest::newRow("killed: a period extended since the last flush ends where it was written")
+            << QStringList{"0 在线 a", "1 在线 a", "flush", "2 在线 a", "3 在线 a", "killed"} << -all << all
+            << QStringList{"在线 0..1 a"} << 1;
+        QTest::newRow("killed: a change of state was written with the end of the period before")
+            << QStringList{"0 在线 a", "1 在线 a", "2 离线 a", "3 离线 a", "killed"} << -all << all
+            << QStringList{"在线 0..1 a", "离线 2..2 a"} << 1;
         QTest::newRow("a gap longer than two hours ends it")
             << QStringList{"0 离线 a", "120 离线 a", "241 离线 a"} << -all << all
             << QStringList{"离线 0..120 a", "离线 241..241 a"} << -1;
@@ -61,8 +69,8 @@ private slots:
             << QStringList{"0 离线 a", "10 在线 a", "20 在线 a", "30 离线 a", "40 未知 a"} << 15 << 40
             << QStringList{"在线 10..20 a", "离线 30..30 a"} << 20;
         QTest::newRow("older than a year: dropped at open")
-            << QStringList{"-525600 在线 a", "-523000 离线 a", "restart", "0 未知 a"} << -all << all
-            << QStringList{"离线 -523000..-523000 a", "未知 0..0 a"} << -1;
+            << QStringList{"-525600 在线 a", "-523000 离线 a", "-522999 离线 a", "reopen", "0 未知 a"} << -all
+            << all << QStringList{"离线 -523000..-522999 a", "未知 0..0 a"} << -1;
     }
     void periods()
     {
@@ -76,14 +84,23 @@ private slots:
         auto store = std::make_unique<HistoryStore>();
         QVERIFY(store->open(path));
         for (const QString& step : std::as_const(steps)) {
-            if (step == "restart")
+            const QString killed = path + "-killed";
+            QVERIFY(step != "killed" ||
+                    (QFile::copy(path, killed) && QFile::copy(path + "-wal", killed + "-wal")));
+            if (step == "restart" || step == "killed")
                 store = std::make_unique<HistoryStore>();
             QVERIFY(step != "restart" || store->open(path));
+            QVERIFY(step != "reopen" || store->open(path));
+            QVERIFY(step != "killed" || store->open(killed));
+            QVERIFY(step != "flush" || store->flush());
             QVERIFY(step != "clear" || store->clear("10001"));
             const QStringList check = step.split(' ');
             QVERIFY(check.size() < 3 ||
                     store->record("10001", check[2], stateNamed(check[1]), at(check[0].toInt())));
         }
+        // Before the periods, which write what the store keeps in memory.
+        QCOMPARE(store->lastOnline("10001"),
+                 lastOnline < 0 ? std::nullopt : std::optional<qint64>(at(lastOnline)));
         QStringList found;
         for (const PresencePeriod& period : store->periods("10001", at(from), at(to))) {
             const QString state = period.state == PresenceState::Online    ? "在线"
@@ -96,8 +113,6 @@ private slots:
                          .arg(period.nickname);
         }
         QCOMPARE(found, periods);
-        QCOMPARE(store->lastOnline("10001"),
-                 lastOnline < 0 ? std::nullopt : std::optional<qint64>(at(lastOnline)));
         QVERIFY(store->periods("10002", at(from), at(to)).isEmpty());
     }
 
