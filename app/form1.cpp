@@ -9,6 +9,8 @@
 #include "form2.h"
 #include "formlayout.h"
 #include "friendlistview.h"
+#include "historyrecorder.h"
+#include "historywindow.h"
 #include "listmenu.h"
 #include "onlinenotifier.h"
 #include "skinchoice.h"
@@ -66,6 +68,7 @@ Form1::Form1(const QString& listFilePath, QWidget* parent)
     connectCommands();
     connectReminders();
     connectTray();
+    connectHistory();
 }
 
 QString Form1::windowTitleText()
@@ -167,6 +170,37 @@ void Form1::connectTray()
     connect(m_tray, &TrayIcon::exitRequested, m_command5, &QPushButton::click);
 }
 
+void Form1::connectHistory()
+{
+    m_recorder = new HistoryRecorder(m_friendList, m_history, this);
+    connect(m_recorder, &HistoryRecorder::failed, this, &Form1::tellHistoryOff);
+    // What a run's checks only extended is written when the run ends.
+    connect(m_checkRun, &CheckRun::runEnded, m_recorder, &HistoryRecorder::flush);
+}
+
+void Form1::openHistoryStore()
+{
+    if (!m_history.open(HistoryStore::pathFor(m_listFilePath)))
+        return tellHistoryOff(m_history.failureReason());
+    m_recorder->showLastSeen();
+}
+
+void Form1::tellHistoryOff(const QString& reason)
+{
+    m_statusBar1->findChild<QLabel*>()->setText(QStringLiteral("在线记录已关闭：") + reason);
+}
+
+void Form1::openHistory(const QString& number)
+{
+    if (!m_historyWindow) {
+        m_historyWindow = new HistoryWindow(m_history, m_friendList.storedFriends(), number, this);
+        connect(m_historyWindow, &HistoryWindow::cleared, m_recorder, &HistoryRecorder::forget);
+    } else {
+        m_historyWindow->setFriends(m_friendList.storedFriends());
+    }
+    m_historyWindow->showFriend(number);
+}
+
 void Form1::openListMenu(int position, const QPoint& globalPos)
 {
     const std::optional<bool> reminder =
@@ -177,6 +211,10 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
     connect(menu, &ListMenu::reminderToggled, this, [this, marked](bool on) {
         if (marked.isValid())
             m_friendList.setReminder(marked.row() + 1, on);
+    });
+    connect(menu, &ListMenu::historyChosen, this, [this, marked] {
+        if (marked.isValid())
+            openHistory(m_friendList.number(marked.row() + 1));
     });
     connect(menu, &ListMenu::refreshChosen, m_autoRefresh, &AutoRefresh::setMinutes);
     // Its message box opens once the menu has closed and gone.
@@ -250,6 +288,7 @@ void Form1::load()
     const bool counted = m_listFile.load(&stored);
     m_friendList.appendStored(stored.friends);
     m_autoRefresh->setMinutes(stored.refreshMinutes);
+    openHistoryStore();
     if (counted) {
         // The loaded list is on the screen before the first check run begins.
         presentAtStart();
@@ -327,6 +366,7 @@ void Form1::closeSequence(CloseReason reason)
     // Before the list has been read there is nothing to save, and a save would empty the file.
     const bool listRead = !m_listFile.filePath().isEmpty();
     m_autoRefresh->stop();
+    m_recorder->flush();
     const bool saved = !listRead || m_listFile.save({m_friendList.storedFriends(), m_autoRefresh->minutes()});
     if (!saved) {
         // Nobody may be there to answer a box when the system ends the session.

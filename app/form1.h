@@ -2,12 +2,15 @@
 
 #include "friendlistfile.h"
 #include "friendlistmodel.h"
+#include "historystore.h"
 
 #include <QWidget>
 
 class AutoRefresh;
 class CheckRun;
 class FriendListView;
+class HistoryRecorder;
+class HistoryWindow;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -69,6 +72,9 @@ private slots:
     void remindIfMarked(int position);
     void setAutostart(bool on);
     void showFriend(int position);
+    void openHistory(const QString& number);
+    // Says in the status line that the online history is off for this run, and why.
+    void tellHistoryOff(const QString& reason);
 
 private:
     enum class CloseReason
@@ -84,6 +90,8 @@ private:
     void connectCommands();
     void connectReminders();
     void connectTray();
+    void connectHistory();
+    void openHistoryStore();
     void presentAtStart();
     void showCentred();
     void closeSequence(CloseReason reason);
@@ -92,6 +100,7 @@ private:
 
     FriendListModel m_friendList;
     FriendListFile m_listFile;
+    HistoryStore m_history;
     QString m_listFilePath;
     bool m_closing = false;
     bool m_startMinimized = false;
@@ -116,4 +125,6 @@ private:
     AutoRefresh* m_autoRefresh = nullptr;
     OnlineNotifier* m_notifier = nullptr;
     TrayIcon* m_tray = nullptr;
+    HistoryRecorder* m_recorder = nullptr;
+    HistoryWindow* m_historyWindow = nullptr; // made at its first opening
 };

@@ -161,13 +161,15 @@ void HistoryWindow::clearShown()
 {
     const QString nickname = shownNickname();
     QMessageBox box(QMessageBox::Question, windowTitle(),
-                    QStringLiteral("真的要清除 【%1】 的全部在线记录吗？").arg(nickname),
+                    QStringLiteral("真的要清除 【%1】 的全部在线记录吗？").arg(displayText(nickname)),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No); // nothing brings a cleared history back
     if (box.exec() != QMessageBox::Yes)
         return;
     const bool cleared = m_store.clear(shownNumber());
+    if (cleared)
+        emit this->cleared(shownNumber());
     reload();
     if (m_store.isOpen())
         tell(cleared ? QStringLiteral("已清除 【%1】 的在线记录").arg(nickname)

@@ -28,6 +28,10 @@ public:
     void showFriend(const QString& number);
     QString shownNumber() const;
 
+signals:
+    // 清除记录 has deleted this friend's history.
+    void cleared(const QString& number);
+
 public slots:
     // Reads the shown friend's week from the store again.
     void reload();

@@ -12,6 +12,7 @@ ListMenu::ListMenu(std::optional<bool> reminder, int refreshMinutes, bool autost
     if (reminder) {
         connect(addTick(QStringLiteral("上线提醒"), *reminder), &QAction::toggled, this,
                 &ListMenu::reminderToggled);
+        connect(addAction(QStringLiteral("在线记录")), &QAction::triggered, this, &ListMenu::historyChosen);
         addSeparator();
     }
     QMenu* refresh = addMenu(QStringLiteral("自动刷新"));

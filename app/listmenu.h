@@ -4,9 +4,9 @@
 #include <optional>
 
 // The list's right-click menu: 上线提醒 for the friend it was opened on, ticked when that friend is
-// marked, then 自动刷新 with its choices, the one in force ticked, and 开机自动启动, ticked while the
-// desktop starts the program at login. Opened where there is no friend, it holds the last two alone.
-// It deletes itself once closed.
+// marked, and 在线记录, which opens the friend's online history; then 自动刷新 with its choices, the one in
+// force ticked, and 开机自动启动, ticked while the desktop starts the program at login. Opened where there is
+// no friend, it holds the last two alone. It deletes itself once closed.
 class ListMenu : public QMenu
 {
     Q_OBJECT
@@ -17,6 +17,7 @@ public:
 
 signals:
     void reminderToggled(bool reminder);
+    void historyChosen();
     void refreshChosen(int minutes);
     void autostartToggled(bool autostart);
 

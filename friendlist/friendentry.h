@@ -21,6 +21,9 @@ enum class QueryOutcome
     Failed,
 };
 
+// What FriendEntry::lastOnline holds for a friend no check has found online.
+constexpr qint64 neverOnline = -1;
+
 // One row of the friend list. Only number, nickname and the reminder mark outlive the process.
 struct FriendEntry
 {
@@ -32,4 +35,5 @@ struct FriendEntry
     bool reminder = false;       // the user wants to be told when this friend comes online
     bool answeredOnline = false; // the friend's last answered query since start-up found it online
     bool queryFailed = false;    // the friend's last query got no answer: its offline picture says nothing
+    qint64 lastOnline = neverOnline; // when a check last found the friend online, in ms since the epoch
 };

@@ -1,6 +1,9 @@
 #include "friendlistmodel.h"
 
 #include "displaytext.h"
+#include "lastseentext.h"
+
+#include <QDateTime>
 
 #include <utility>
 
@@ -119,6 +122,25 @@ bool FriendListModel::queryFailed(int position) const
     return e && e->queryFailed;
 }
 
+void FriendListModel::setLastOnline(int position, qint64 msecsSinceEpoch)
+{
+    if (FriendEntry* e = entry(position)) {
+        e->lastOnline = msecsSinceEpoch;
+        m_lastSeenKnown = true;
+        notifyChanged(position, TextColumn, TextColumn, {Qt::ToolTipRole, Qt::AccessibleTextRole});
+    }
+}
+
+QString FriendListModel::lastSeenSaying(const FriendEntry& e) const
+{
+    if (!m_lastSeenKnown)
+        return {};
+    if (e.lastOnline == neverOnline)
+        return QStringLiteral("，从未在线");
+    return QStringLiteral("，最后在线 ") +
+           lastSeenText(QDateTime::fromMSecsSinceEpoch(e.lastOnline), QDateTime::currentDateTime());
+}
+
 bool FriendListModel::reminder(int position) const
 {
     const FriendEntry* e = entry(position);
@@ -170,9 +192,10 @@ QVariant FriendListModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        // The icon in words, for whoever cannot tell the pictures apart, and the reminder mark.
+        // The icon in words, for whoever cannot tell the pictures apart, the reminder mark and last seen.
         if (index.column() == TextColumn)
-            return statusText(*e) + (e->reminder ? QStringLiteral("，上线提醒") : QString());
+            return statusText(*e) + (e->reminder ? QStringLiteral("，上线提醒") : QString()) +
+                   lastSeenSaying(*e);
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);

@@ -51,6 +51,8 @@ public:
     void endQuery(int position, QueryOutcome outcome);
     // Whether the friend's last query failed; false before its first one.
     bool queryFailed(int position) const;
+    // When the friend was last seen online (neverOnline if never). Once any is set, the rows tell it.
+    void setLastOnline(int position, qint64 msecsSinceEpoch);
     // Number and nickname are set when a friend is added and never change afterwards.
     QString number(int position) const { return field(position, &FriendEntry::number); }
     QString nickname(int position) const { return field(position, &FriendEntry::nickname); }
@@ -77,7 +79,9 @@ private:
     void setField(int position, QString FriendEntry::*member, Column column, const QString& value);
     void notifyChanged(int position, Column first, Column last, const QList<int>& roles);
     static QString statusText(const FriendEntry& e);
+    QString lastSeenSaying(const FriendEntry& e) const;
 
     QVector<FriendEntry> m_entries;
+    bool m_lastSeenKnown = false; // an online history is kept, so rows can say when a friend was last online
     StatusImageList m_images;
 };

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +53,22 @@ class TestFernwatchExe : public QObject
                 m_process.waitForFinished(10000));
         QCOMPARE(m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0,
                  signalNumber != SIGKILL);
+    }
+
+    // What SQLite finds of the database's structure: "ok" when it is whole.
+    static QString integrityCheck(const QString& path)
+    {
+        QString said;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+            db.setDatabaseName(path);
+            QSqlQuery query(db);
+            said = db.open() && query.exec("PRAGMA integrity_check") && query.next()
+                       ? query.value(0).toString()
+                       : db.lastError().text();
+        }
+        QSqlDatabase::removeDatabase("check");
+        return said;
     }
 
     QTemporaryDir m_package;
@@ -119,10 +138,14 @@ private slots:
             QVERIFY(kill || QFile::remove(listPath())); // read already: only a save brings it back
             QTest::qWait(QRandomGenerator::global()->bounded(inCheckRun ? 300 : int(m_startUpMs)));
             stop(signalNumber);
-            // A kill's lock stays for the next start to take over.
+            // A kill's lock stays for the next start to take over, and its history's journal for the next
+            // start to read back.
             QStringList left = QDir(m_folder).entryList(QDir::Files);
-            left.removeIf([kill](const QString& name) { return kill && name.startsWith("QQlist.cfg.lock"); });
-            QCOMPARE(left, QStringList({"Fernwatch", "QQlist.cfg"}));
+            left.removeIf([kill](const QString& name) {
+                return kill && (name.startsWith("QQlist.cfg.lock") || name.startsWith("QQlist.sqlite-"));
+            });
+            QCOMPARE(left, QStringList({"Fernwatch", "QQlist.cfg", "QQlist.sqlite"}));
+            QCOMPARE(integrityCheck(m_folder + "/QQlist.sqlite"), "ok");
             QCOMPARE(kill ? fileBytes(listPath()) : oneFriend, oneFriend);
             QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明"}));
         }
