@@ -15,6 +15,7 @@ StartOptions StartOptions::parse(const QStringList& arguments)
 QString StartOptions::unknownText() const
 {
     return QStringLiteral(
-               "Fernwatch：无法识别的选项“%1”。可用的选项：--minimized（启动时只在系统托盘中显示）")
+               "Fernwatch：无法识别的选项“%1”。可用的选项：--minimized（启动时只在系统托盘中显示），"
+               "--export-history（把在线记录以 CSV 格式写到标准输出）")
         .arg(unknown);
 }
