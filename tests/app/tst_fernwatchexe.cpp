@@ -149,8 +149,8 @@ private slots:
             QCOMPARE(kill ? fileBytes(listPath()) : oneFriend, oneFriend);
             QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明"}));
         }
-        qInfo("%d rounds, the list %s each time, no stray file; start-up takes %lld ms", rounds,
-              kill ? "untouched" : "saved", static_cast<long long>(m_startUpMs));
+        qInfo("%d rounds, the list %s and the history whole each time, no stray file; start-up takes %lld ms",
+              rounds, kill ? "untouched" : "saved", static_cast<long long>(m_startUpMs));
     }
 
     // `--export-history` needs no display and reads while the running program holds the history open;
