@@ -109,7 +109,8 @@ bool HistoryStore::prepareStatements()
             (prepare(m_extendPeriod,
                      QStringLiteral(
                          "UPDATE period SET ended = ?, nickname = ? WHERE friend = ? AND started = ?")) &&
-             prepare(m_startPeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)"))));
+             prepare(m_startPeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)")) &&
+             prepare(m_findNickname, QStringLiteral("SELECT id FROM nickname WHERE name = ?"))));
 }
 
 bool HistoryStore::createSchema()
@@ -168,11 +169,14 @@ std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
         return *known;
     // Looked up before it is added: after a restart most nicknames are there already, and a read
     // writes nothing.
-    QSqlQuery query;
-    if (!execute(query, QStringLiteral("SELECT id FROM nickname WHERE name = ?"), {nickname}))
+    if (!runPrepared(m_findNickname, {nickname}))
         return std::nullopt;
-    if (query.next())
-        return *m_nicknameIds.insert(nickname, query.value(0).toLongLong());
+    const bool found = m_findNickname.next();
+    const qint64 foundId = found ? m_findNickname.value(0).toLongLong() : 0;
+    m_findNickname.finish();
+    if (found)
+        return *m_nicknameIds.insert(nickname, foundId);
+    QSqlQuery query;
     if (!execute(query, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), {nickname}))
         return std::nullopt;
     return *m_nicknameIds.insert(nickname, query.lastInsertId().toLongLong());
@@ -424,7 +428,7 @@ QString HistoryStore::setAside() const
 
 void HistoryStore::close() const
 {
-    for (QSqlQuery* statement : {&m_extendPeriod, &m_startPeriod, &m_lastOnline})
+    for (QSqlQuery* statement : {&m_extendPeriod, &m_startPeriod, &m_findNickname, &m_lastOnline})
         *statement = QSqlQuery();
     if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::database(m_connection, false).close();

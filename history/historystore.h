@@ -113,5 +113,6 @@ private:
     // What every check and the start-up's last-seen texts run, prepared once.
     mutable QSqlQuery m_extendPeriod;
     mutable QSqlQuery m_startPeriod;
+    mutable QSqlQuery m_findNickname; // the first check of each friend in a run
     mutable QSqlQuery m_lastOnline;
 };
