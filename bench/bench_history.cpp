@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -258,21 +259,29 @@ int main(int argc, char* argv[])
     const auto add = [](Usage& sum, const Usage& run) {
         sum = {sum.wallSeconds + run.wallSeconds, sum.cpuSeconds + run.cpuSeconds};
     };
-    double firstRunCpuSeconds = 0; // every friend starts a period: the store was just opened
+    double firstRunCpuSeconds = 0;  // every friend starts a period: the store was just opened
+    std::vector<double> pairRatios; // less swayed than the sums by one run that other processes slowed
     for (int i = 0; i < runPairs; ++i) {
         const bool recordedFirst = i % 2 == 1;
-        if (recordedFirst)
-            add(with, checkRun(list, run, &recording));
-        add(without, checkRun(list, run, nullptr));
-        if (!recordedFirst)
-            add(with, checkRun(list, run, &recording));
+        const Usage recordedBefore = recordedFirst ? checkRun(list, run, &recording) : Usage();
+        const Usage plain = checkRun(list, run, nullptr);
+        const Usage recorded = recordedFirst ? recordedBefore : checkRun(list, run, &recording);
+        add(with, recorded);
+        add(without, plain);
+        pairRatios.push_back(recorded.cpuSeconds / plain.cpuSeconds);
         if (i == 0)
             firstRunCpuSeconds = recording.cpuSeconds;
     }
+    std::sort(pairRatios.begin(), pairRatios.end());
     std::printf("  (a) check runs of %d friends, %d of each, waits of %lld ms, %d outcomes recorded:\n",
                 runFriends, runPairs, static_cast<long long>(runSlice.count()), recording.count);
     printRatio("wall time", with.wallSeconds, without.wallSeconds, "s", "goal: no measurable difference");
     printRatio("processor time", with.cpuSeconds, without.cpuSeconds, "s", "goal < 1.01");
+    std::printf(
+        "      processor time of a run with recording to the one beside it: median %.4f, from %.4f to "
+        "%.4f\n",
+        (pairRatios[(runPairs - 1) / 2] + pairRatios[runPairs / 2]) / 2, pairRatios.front(),
+        pairRatios.back());
     // The whole runs' difference is within what other processes on the machine stir up; the time spent
     // in record() itself is not.
     const double runCpuSeconds = without.cpuSeconds / runPairs;
