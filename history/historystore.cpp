@@ -96,7 +96,7 @@ bool HistoryStore::open(const QString& path, Access access)
     // No integrity check and no full scan here: start-up stays fast with a year of history.
     if (access == Access::Keeper && !(createSchema() && dropOldPeriods()))
         return false;
-    return loadFriends() && prepareStatements();
+    return loadNames() && prepareStatements();
 }
 
 bool HistoryStore::prepareStatements()
@@ -109,8 +109,7 @@ bool HistoryStore::prepareStatements()
             (prepare(m_extendPeriod,
                      QStringLiteral(
                          "UPDATE period SET ended = ?, nickname = ? WHERE friend = ? AND started = ?")) &&
-             prepare(m_startPeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)")) &&
-             prepare(m_findNickname, QStringLiteral("SELECT id FROM nickname WHERE name = ?"))));
+             prepare(m_startPeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)"))));
 }
 
 bool HistoryStore::createSchema()
@@ -143,13 +142,18 @@ bool HistoryStore::dropOldPeriods()
                    {cutoff, cutoff});
 }
 
-bool HistoryStore::loadFriends()
+// Numbers and nicknames are few beside the periods: kept here, a check writes only its period.
+bool HistoryStore::loadNames()
 {
     QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, number FROM friend"), {}))
         return false;
     while (query.next())
         m_friendIds.insert(query.value(1).toString(), query.value(0).toLongLong());
+    if (!execute(query, QStringLiteral("SELECT id, name FROM nickname"), {}))
+        return false;
+    while (query.next())
+        m_nicknameIds.insert(query.value(1).toString(), query.value(0).toLongLong());
     return true;
 }
 
@@ -167,15 +171,6 @@ std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
 {
     if (const auto known = m_nicknameIds.constFind(nickname); known != m_nicknameIds.cend())
         return *known;
-    // Looked up before it is added: after a restart most nicknames are there already, and a read
-    // writes nothing.
-    if (!runPrepared(m_findNickname, {nickname}))
-        return std::nullopt;
-    const bool found = m_findNickname.next();
-    const qint64 foundId = found ? m_findNickname.value(0).toLongLong() : 0;
-    m_findNickname.finish();
-    if (found)
-        return *m_nicknameIds.insert(nickname, foundId);
     QSqlQuery query;
     if (!execute(query, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), {nickname}))
         return std::nullopt;
@@ -428,7 +423,7 @@ QString HistoryStore::setAside() const
 
 void HistoryStore::close() const
 {
-    for (QSqlQuery* statement : {&m_extendPeriod, &m_startPeriod, &m_findNickname, &m_lastOnline})
+    for (QSqlQuery* statement : {&m_extendPeriod, &m_startPeriod, &m_lastOnline})
         *statement = QSqlQuery();
     if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::database(m_connection, false).close();

@@ -81,7 +81,7 @@ private:
 
     bool createSchema();
     bool dropOldPeriods();
-    bool loadFriends();
+    bool loadNames();
     std::optional<qint64> friendId(const QString& number);
     std::optional<qint64> nicknameId(const QString& nickname);
     bool prepareStatements();
@@ -113,6 +113,5 @@ private:
     // What every check and the start-up's last-seen texts run, prepared once.
     mutable QSqlQuery m_extendPeriod;
     mutable QSqlQuery m_startPeriod;
-    mutable QSqlQuery m_findNickname; // the first check of each friend in a run
     mutable QSqlQuery m_lastOnline;
 };
