@@ -96,7 +96,7 @@ bool HistoryStore::open(const QString& path, Access access)
     // No integrity check and no full scan here: start-up stays fast with a year of history.
     if (access == Access::Keeper && !(createSchema() && dropOldPeriods()))
         return false;
-    return loadFriends() && prepareStatements();
+    return loadNames() && prepareStatements();
 }
 
 bool HistoryStore::prepareStatements()
@@ -142,13 +142,18 @@ bool HistoryStore::dropOldPeriods()
                    {cutoff, cutoff});
 }
 
-bool HistoryStore::loadFriends()
+// Numbers and nicknames are few beside the periods: kept here, a check writes only its period.
+bool HistoryStore::loadNames()
 {
     QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, number FROM friend"), {}))
         return false;
     while (query.next())
         m_friendIds.insert(query.value(1).toString(), query.value(0).toLongLong());
+    if (!execute(query, QStringLiteral("SELECT id, name FROM nickname"), {}))
+        return false;
+    while (query.next())
+        m_nicknameIds.insert(query.value(1).toString(), query.value(0).toLongLong());
     return true;
 }
 
@@ -166,13 +171,7 @@ std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
 {
     if (const auto known = m_nicknameIds.constFind(nickname); known != m_nicknameIds.cend())
         return *known;
-    // Looked up before it is added: after a restart most nicknames are there already, and a read
-    // writes nothing.
     QSqlQuery query;
-    if (!execute(query, QStringLiteral("SELECT id FROM nickname WHERE name = ?"), {nickname}))
-        return std::nullopt;
-    if (query.next())
-        return *m_nicknameIds.insert(nickname, query.value(0).toLongLong());
     if (!execute(query, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), {nickname}))
         return std::nullopt;
     return *m_nicknameIds.insert(nickname, query.lastInsertId().toLongLong());

@@ -58,7 +58,7 @@ public:
     // for flush(). False when it could not be: then, as after any fault of the database here, history is
     // off for the run and failureReason() says why.
     bool record(const QString& number, const QString& nickname, PresenceState state, qint64 at);
-    // Writes the extensions record() kept in memory, all in one transaction.
+    // Writes the extensions record() kept in memory, all in one transaction. False while history is off.
     bool flush();
     // The periods overlapping [from, to), oldest first.
     QVector<PresencePeriod> periods(const QString& number, qint64 from, qint64 to);
@@ -81,7 +81,7 @@ private:
 
     bool createSchema();
     bool dropOldPeriods();
-    bool loadFriends();
+    bool loadNames();
     std::optional<qint64> friendId(const QString& number);
     std::optional<qint64> nicknameId(const QString& nickname);
     bool prepareStatements();
