@@ -74,7 +74,8 @@ bool HistoryStore::open(const QString& path, Access access)
     m_friendIds.clear();
     m_nicknameIds.clear();
     m_openPeriods.clear();
-    m_unwrittenCount = 0;
+    m_endedUnwritten.clear();
+    m_unwrittenSince = -1;
     m_path = path;
     m_access = access;
 
@@ -106,10 +107,7 @@ bool HistoryStore::prepareStatements()
                    QStringLiteral("SELECT ended FROM period INDEXED BY online "
                                   "WHERE friend = ? AND state = 1 ORDER BY started DESC LIMIT 1")) &&
            (m_access == Access::ReadOnly ||
-            (prepare(m_extendPeriod,
-                     QStringLiteral(
-                         "UPDATE period SET ended = ?, nickname = ? WHERE friend = ? AND started = ?")) &&
-             prepare(m_startPeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)"))));
+            prepare(m_writePeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)")));
 }
 
 bool HistoryStore::createSchema()
@@ -190,42 +188,43 @@ bool HistoryStore::record(const QString& number, const QString& nickname, Presen
     if (known && latest->state == state && at >= latest->end && at - latest->end <= longestCheckGap) {
         latest->end = at;
         latest->nickname = *nicknameKey;
-        m_unwrittenCount += latest->unwritten ? 0 : 1;
         latest->unwritten = true;
-        return true;
+    } else {
+        if (known && latest->unwritten)
+            m_endedUnwritten.append({*id, *latest});
+        m_openPeriods.insert(*id, {state, at, at, *nicknameKey, true});
     }
-    // The period before gets its last end in the same transaction as the new one.
-    const bool endsUnwritten = known && latest->unwritten;
-    if (endsUnwritten && !(transaction(Begin) && writeEnd(*id, *latest)))
-        return false;
-    if (!runPrepared(m_startPeriod, {*id, at, at, int(state), *nicknameKey}) ||
-        (endsUnwritten && !transaction(Commit)))
-        return false;
-    m_openPeriods.insert(*id, {state, at, at, *nicknameKey, false});
-    return true;
+    if (m_unwrittenSince < 0)
+        m_unwrittenSince = at;
+    return at - m_unwrittenSince < writeBackDelay || flush();
 }
 
 bool HistoryStore::flush()
 {
     if (!m_open)
         return false;
-    if (m_unwrittenCount == 0)
+    if (m_unwrittenSince < 0)
         return true;
     if (!transaction(Begin))
         return false;
-    for (auto period = m_openPeriods.begin(); period != m_openPeriods.end(); ++period)
-        if (period->unwritten && !writeEnd(period.key(), *period))
+    for (const auto& [id, period] : std::as_const(m_endedUnwritten))
+        if (!write(id, period))
             return false;
-    return transaction(Commit);
+    for (auto period = m_openPeriods.begin(); period != m_openPeriods.end(); ++period)
+        if (period->unwritten && !write(period.key(), *period))
+            return false;
+    if (!transaction(Commit))
+        return false;
+    m_endedUnwritten.clear();
+    for (OpenPeriod& period : m_openPeriods)
+        period.unwritten = false;
+    m_unwrittenSince = -1;
+    return true;
 }
 
-bool HistoryStore::writeEnd(qint64 id, OpenPeriod& period)
+bool HistoryStore::write(qint64 id, const OpenPeriod& period)
 {
-    if (!runPrepared(m_extendPeriod, {period.end, period.nickname, id, period.start}))
-        return false;
-    period.unwritten = false;
-    --m_unwrittenCount;
-    return true;
+    return runPrepared(m_writePeriod, {id, period.start, period.end, int(period.state), period.nickname});
 }
 
 bool HistoryStore::transaction(TransactionStep step) const
@@ -265,10 +264,13 @@ std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
     const auto id = m_friendIds.constFind(number);
     if (!m_open || id == m_friendIds.cend())
         return std::nullopt;
-    // This run's online period is the friend's latest, and its end may not be written yet.
+    // This run's periods are the friend's latest, and may not be written yet.
     if (const auto open = m_openPeriods.constFind(*id);
         open != m_openPeriods.cend() && open->state == PresenceState::Online)
         return open->end;
+    for (auto ended = m_endedUnwritten.crbegin(); ended != m_endedUnwritten.crend(); ++ended)
+        if (ended->first == *id && ended->second.state == PresenceState::Online)
+            return ended->second.end;
     if (!runPrepared(m_lastOnline, {*id}))
         return std::nullopt;
     const std::optional<qint64> found =
@@ -423,7 +425,7 @@ QString HistoryStore::setAside() const
 
 void HistoryStore::close() const
 {
-    for (QSqlQuery* statement : {&m_extendPeriod, &m_startPeriod, &m_lastOnline})
+    for (QSqlQuery* statement : {&m_writePeriod, &m_lastOnline})
         *statement = QSqlQuery();
     if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::database(m_connection, false).close();

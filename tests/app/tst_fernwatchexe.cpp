@@ -178,9 +178,10 @@ private slots:
         QFETCH(QByteArray, err);
         const QString path = HistoryStore::pathFor(listPath());
         HistoryStore kept;
-        QVERIFY(database != "kept" ||
-                (kept.open(path) && kept.record("10001", "小明", PresenceState::Online,
-                                                1796094245000))); // 2026-12-01 03:04:05 UTC
+        QVERIFY(database != "kept" || (kept.open(path) &&
+                                       kept.record("10001", "小明", PresenceState::Online,
+                                                   1796094245000) && // 2026-12-01 03:04:05 UTC
+                                       kept.flush()));
         QVERIFY(database.isEmpty() || database == "kept" || writeFileBytes(path, database));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})

@@ -17,7 +17,7 @@ class TestHistory : public QObject
     Q_OBJECT
 
     const qint64 base = QDateTime::currentMSecsSinceEpoch() / 60000 * 60000 - 24 * 3600 * 1000;
-    qint64 at(int minutes) const { return base + minutes * qint64(60000); }
+    qint64 at(double minutes) const { return base + qint64(minutes * 60000); }
     static PresenceState stateNamed(const QString& name)
     {
         return name == "在线"   ? PresenceState::Online
@@ -44,33 +44,37 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::addColumn<QStringList>("periods"); // "state first..last nickname"
-        QTest::addColumn<int>("lastOnline");
+        QTest::addColumn<double>("lastOnline");
         const int all = 1 << 20;
         QTest::newRow("answers and failures")
             << QStringList{"0 在线 小明", "1 在线 小明", "2 离线 小明", "3 未知 小明", "4 未知 小明"} << -all
-            << all << QStringList{"在线 0..1 小明", "离线 2..2 小明", "未知 3..4 小明"} << 1;
+            << all << QStringList{"在线 0..1 小明", "离线 2..2 小明", "未知 3..4 小明"} << 1.0;
         QTest::newRow("renamed while online: the latest nickname")
-            << QStringList{"0 在线 小明", "5 在线 明明"} << -all << all << QStringList{"在线 0..5 明明"} << 5;
+            << QStringList{"0 在线 小明", "5 在线 明明"} << -all << all << QStringList{"在线 0..5 明明"}
+            << 5.0;
         QTest::newRow("a restart ends the period, with its last check")
             << QStringList{"0 在线 小明", "1 在线 小明", "restart", "2 在线 小明"} << -all << all
-            << QStringList{"在线 0..1 小明", "在线 2..2 小明"} << 2;
-        QTest::newRow("killed: a period extended since the last flush ends where it was written")
-            << QStringList{"0 在线 a", "1 在线 a", "flush", "2 在线 a", "3 在线 a", "killed"} << -all << all
-            << QStringList{"在线 0..1 a"} << 1;
-        QTest::newRow("killed: a change of state was written with the end of the period before")
-            << QStringList{"0 在线 a", "1 在线 a", "2 离线 a", "3 离线 a", "killed"} << -all << all
-            << QStringList{"在线 0..1 a", "离线 2..2 a"} << 1;
+            << QStringList{"在线 0..1 小明", "在线 2..2 小明"} << 2.0;
+        QTest::newRow("killed: checks of the last half minute are lost, the period ends where it was written")
+            << QStringList{"0 在线 a", "1 在线 a", "flush", "2 在线 a", "2.25 在线 a", "killed"} << -all
+            << all << QStringList{"在线 0..1 a"} << 1.0;
+        QTest::newRow("killed: a check half a minute after the first unwritten one writes them all")
+            << QStringList{"0 在线 a", "0.25 在线 a", "0.5 离线 a", "0.75 离线 a", "killed"} << -all << all
+            << QStringList{"在线 0..0.25 a", "离线 0.5..0.5 a"} << 0.25;
+        QTest::newRow("gone offline within half a minute: last seen while not yet written")
+            << QStringList{"0 在线 a", "0.25 离线 a"} << -all << all
+            << QStringList{"在线 0..0 a", "离线 0.25..0.25 a"} << 0.0;
         QTest::newRow("a gap longer than two hours ends it")
             << QStringList{"0 离线 a", "120 离线 a", "241 离线 a"} << -all << all
-            << QStringList{"离线 0..120 a", "离线 241..241 a"} << -1;
+            << QStringList{"离线 0..120 a", "离线 241..241 a"} << -1.0;
         QTest::newRow("deleted and added again") << QStringList{"0 在线 a", "1 离线 a", "clear", "2 离线 b"}
-                                                 << -all << all << QStringList{"离线 2..2 b"} << -1;
+                                                 << -all << all << QStringList{"离线 2..2 b"} << -1.0;
         QTest::newRow("a range takes the periods reaching into it")
             << QStringList{"0 离线 a", "10 在线 a", "20 在线 a", "30 离线 a", "40 未知 a"} << 15 << 40
-            << QStringList{"在线 10..20 a", "离线 30..30 a"} << 20;
+            << QStringList{"在线 10..20 a", "离线 30..30 a"} << 20.0;
         QTest::newRow("older than a year: dropped at open")
             << QStringList{"-525600 在线 a", "-523000 离线 a", "-522999 离线 a", "reopen", "0 未知 a"} << -all
-            << all << QStringList{"离线 -523000..-522999 a", "未知 0..0 a"} << -1;
+            << all << QStringList{"离线 -523000..-522999 a", "未知 0..0 a"} << -1.0;
     }
     void periods()
     {
@@ -78,7 +82,7 @@ private slots:
         QFETCH(int, from);
         QFETCH(int, to);
         QFETCH(QStringList, periods);
-        QFETCH(int, lastOnline);
+        QFETCH(double, lastOnline);
         const QTemporaryDir dir;
         const QString path = HistoryStore::pathFor(dir.filePath("QQlist.cfg"));
         auto store = std::make_unique<HistoryStore>();
@@ -96,7 +100,7 @@ private slots:
             QVERIFY(step != "clear" || store->clear("10001"));
             const QStringList check = step.split(' ');
             QVERIFY(check.size() < 3 ||
-                    store->record("10001", check[2], stateNamed(check[1]), at(check[0].toInt())));
+                    store->record("10001", check[2], stateNamed(check[1]), at(check[0].toDouble())));
         }
         // Before the periods, which write what the store keeps in memory.
         QCOMPARE(store->lastOnline("10001"),
@@ -108,8 +112,8 @@ private slots:
                                                                            : "未知";
             found << QString("%1 %2..%3 %4")
                          .arg(state)
-                         .arg((period.start - base) / 60000)
-                         .arg((period.end - base) / 60000)
+                         .arg((period.start - base) / 60000.0)
+                         .arg((period.end - base) / 60000.0)
                          .arg(period.nickname);
         }
         QCOMPARE(found, periods);
