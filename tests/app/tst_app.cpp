@@ -273,9 +273,13 @@ class TestApp : public QObject
              [&](auto) { QVERIFY(writeFileBytes(m_dir.filePath("QQlist.sqlite"), QByteArray(4096, 'x'))); }},
             {"look at the status line",
              [&](auto) {
+                 const QLabel* line = form.findChild<QStatusBar*>()->findChild<QLabel*>();
+                 const int width = line->contentsRect().width();
+                 const bool cut = line->sizeHint().width() > width && !line->wordWrap() ||
+                                  line->heightForWidth(width) > line->height();
                  m_seen << "status line: " +
-                               form.findChild<QStatusBar*>()->findChild<QLabel*>()->text().replace(
-                                   QRegularExpression("\\d{8}-\\d{6}"), "<date>");
+                               line->text().replace(QRegularExpression("\\d{8}-\\d{6}"), "<date>") +
+                               (cut ? " (cut off)" : "");
              }},
             {"look at the files beside the list",
              [&](auto) {
