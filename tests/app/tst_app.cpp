@@ -110,8 +110,11 @@ class TestApp : public QObject
         if (auto* box = qobject_cast<QMessageBox*>(window)) {
             const QString choice = actions.isEmpty() ? box->defaultButton()->text() : actions[0].mid(6);
             m_seen << QString(box->textFormat() == Qt::PlainText ? "box " : "rich box ") +
-                          QString(box->text()).replace(m_path, "<list file>").section("（", 0, 0) + " → " +
-                          choice;
+                          QString(box->text())
+                              .replace(m_path, "<list file>")
+                              .replace(m_dir.path(), "<folder>")
+                              .section("（", 0, 0) +
+                          " → " + choice;
             if (!click(box, choice))
                 box->reject();
             return;
@@ -243,8 +246,11 @@ class TestApp : public QObject
                                                      .trimmed()
                                                      .replace(qApp->applicationFilePath(), "<this program>"));
              }},
-            {"the autostart folder cannot be written", // it would be inside a file
-             [&](auto) { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_path)); }},
+            {"the autostart folder cannot be written", // a file is in its place
+             [&](auto) {
+                 qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+                 QVERIFY(writeFileBytes(m_dir.filePath("autostart"), "not a folder"));
+             }},
             {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
             {"look at the list file",
@@ -570,7 +576,7 @@ private slots:
             started + menu.arg("") + entry + menu.arg("✓") + "no autostart entry; " +
                 "autostart Exec=\"/moved/My \\\\$programs/Fernwatch\" --minimized; " + menu.arg("") + entry +
                 menu.arg("") +
-                "box 无法写入开机自动启动项：\n<list file>/autostart/fernwatch.desktop\n文件夹不存在 → "
+                "box 无法写入开机自动启动项：\n<folder>/autostart/fernwatch.desktop\n文件夹不存在 → "
                 "确定; " +
                 "no autostart entry; closed 0; saved ");
         // 在线记录: 甲 is found online, 乙's check fails; 甲 deleted and added again is still known; 甲's
