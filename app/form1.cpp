@@ -312,9 +312,11 @@ void Form1::presentAtStart()
         return bringForward();
     if (m_startMinimized && m_tray->isInTray())
         return;
+    showCentred();
+    // Minimised once shown: set before, the state never reached the X11 window manager, and the window
+    // came up normal.
     if (m_startMinimized)
         setWindowState(windowState() | Qt::WindowMinimized);
-    showCentred();
 }
 
 void Form1::showCentred()
