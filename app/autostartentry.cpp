@@ -70,8 +70,9 @@ bool AutostartEntry::setOn(bool on)
     m_failureReason.clear();
     if (!on)
         return std::remove(QFile::encodeName(path()).constData()) == 0 || errno == ENOENT || fail(errno);
+    // A file in the folder's place fails as "exists", which would read as if the entry were there.
     if (!QDir().mkpath(QFileInfo(path()).path()))
-        return fail(errno);
+        return fail(errno == EEXIST ? ENOTDIR : errno);
     QString error;
     int errorNumber = 0;
     const QByteArray bytes = entryHead + execKey + execValue().toUtf8() + '\n';

@@ -187,7 +187,11 @@ void Form1::openHistoryStore()
 
 void Form1::tellHistoryOff(const QString& reason)
 {
-    m_statusBar1->findChild<QLabel*>()->setText(QStringLiteral("在线记录已关闭：") + reason);
+    // The reason may name a set-aside file, longer than the line is wide: it takes a second line.
+    auto* panel = m_statusBar1->findChild<QLabel*>();
+    panel->setWordWrap(true);
+    panel->setText(QStringLiteral("在线记录已关闭：") + reason);
+    panel->setMinimumHeight(panel->heightForWidth(panel->width()));
 }
 
 void Form1::openHistory(const QString& number)
@@ -308,9 +312,11 @@ void Form1::presentAtStart()
         return bringForward();
     if (m_startMinimized && m_tray->isInTray())
         return;
+    showCentred();
+    // Minimised once shown: set before, the state never reached the X11 window manager, and the window
+    // came up normal.
     if (m_startMinimized)
         setWindowState(windowState() | Qt::WindowMinimized);
-    showCentred();
 }
 
 void Form1::showCentred()

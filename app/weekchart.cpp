@@ -255,6 +255,10 @@ void WeekChart::paintDay(QPainter& painter, int d) const
     const Day& day = m_days[d];
     const QRectF band = bandRect(d);
     painter.fillRect(band, emptyColour);
+    // The rest of today is yet to come. Laid under the pieces: a check moments ago, drawn a pixel wide,
+    // reaches past now and must not be covered.
+    if (m_now >= day.start && m_now < day.end)
+        painter.fillRect(QRectF(QPointF(pointAt(m_now).x(), band.top()), band.bottomRight()), paperColour);
 
     // One rect list per state, pieces closer than a device pixel joined: they would look the same, and a
     // thousand checks in an hour then cost one rect.
@@ -280,10 +284,6 @@ void WeekChart::paintDay(QPainter& painter, int d) const
     for (const auto& [state, brush] : layers) {
         painter.setBrush(brush);
         painter.drawRects(rects[int(state) - 1]);
-    }
-    // The rest of today is yet to come.
-    if (m_now >= day.start && m_now < day.end) {
-        painter.fillRect(QRectF(QPointF(pointAt(m_now).x(), band.top()), band.bottomRight()), paperColour);
     }
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(outlineColour, 0));

@@ -110,8 +110,11 @@ class TestApp : public QObject
         if (auto* box = qobject_cast<QMessageBox*>(window)) {
             const QString choice = actions.isEmpty() ? box->defaultButton()->text() : actions[0].mid(6);
             m_seen << QString(box->textFormat() == Qt::PlainText ? "box " : "rich box ") +
-                          QString(box->text()).replace(m_path, "<list file>").section("（", 0, 0) + " → " +
-                          choice;
+                          QString(box->text())
+                              .replace(m_path, "<list file>")
+                              .replace(m_dir.path(), "<folder>")
+                              .section("（", 0, 0) +
+                          " → " + choice;
             if (!click(box, choice))
                 box->reject();
             return;
@@ -243,8 +246,11 @@ class TestApp : public QObject
                                                      .trimmed()
                                                      .replace(qApp->applicationFilePath(), "<this program>"));
              }},
-            {"the autostart folder cannot be written", // it would be inside a file
-             [&](auto) { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_path)); }},
+            {"the autostart folder cannot be written", // a file is in its place
+             [&](auto) {
+                 qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+                 QVERIFY(writeFileBytes(m_dir.filePath("autostart"), "not a folder"));
+             }},
             {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
             {"look at the list file",
@@ -273,9 +279,13 @@ class TestApp : public QObject
              [&](auto) { QVERIFY(writeFileBytes(m_dir.filePath("QQlist.sqlite"), QByteArray(4096, 'x'))); }},
             {"look at the status line",
              [&](auto) {
+                 const QLabel* line = form.findChild<QStatusBar*>()->findChild<QLabel*>();
+                 const int width = line->contentsRect().width();
+                 const bool cut = line->sizeHint().width() > width && !line->wordWrap() ||
+                                  line->heightForWidth(width) > line->height();
                  m_seen << "status line: " +
-                               form.findChild<QStatusBar*>()->findChild<QLabel*>()->text().replace(
-                                   QRegularExpression("\\d{8}-\\d{6}"), "<date>");
+                               line->text().replace(QRegularExpression("\\d{8}-\\d{6}"), "<date>") +
+                               (cut ? " (cut off)" : "");
              }},
             {"look at the files beside the list",
              [&](auto) {
@@ -566,7 +576,7 @@ private slots:
             started + menu.arg("") + entry + menu.arg("✓") + "no autostart entry; " +
                 "autostart Exec=\"/moved/My \\\\$programs/Fernwatch\" --minimized; " + menu.arg("") + entry +
                 menu.arg("") +
-                "box 无法写入开机自动启动项：\n<list file>/autostart/fernwatch.desktop\n文件夹不存在 → "
+                "box 无法写入开机自动启动项：\n<folder>/autostart/fernwatch.desktop\n文件夹不存在 → "
                 "确定; " +
                 "no autostart entry; closed 0; saved ");
         // 在线记录: 甲 is found online, 乙's check fails; 甲 deleted and added again is still known; 甲's
@@ -687,16 +697,18 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::newRow("a week")
             << "在线 12-01 08:00 12-01 12:30, 离线 12-01 12:35 12-01 18:00, 未知 12-02 09:00 12-02 11:00, "
-               "在线 12-03 22:00 12-04 02:15, 离线 12-06 10:00 12-06 10:00, 在线 12-07 14:05 12-07 17:17"
+               "在线 12-03 22:00 12-04 02:15, 离线 12-06 10:00 12-06 10:00, 在线 12-07 14:05 12-07 17:17, "
+               "在线 12-07 19:00 12-07 19:00"
             << "12-07 19:00"
             << "12-01 10:30 warm, 12-01 16:30 grey, 12-02 10:30 hatched, 12-02 16:30 empty, "
-               "12-04 01:30 warm, 12-05 13:30 empty, 12-07 16:30 warm, 12-07 20:30 empty"
+               "12-04 01:30 warm, 12-05 13:30 empty, 12-07 16:30 warm, 12-07 19:00 warm, 12-07 20:30 empty"
             << "12-03 23:00 在线 12月3日 22:00 – 12月4日 02:15（4 小时 15 分）, 12-06 10:00 离线 10:00（0 "
                "分）"
             << "12月1日 周二：在线 4 小时 30 分，08:00–12:30 在线，12:35–18:00 离线。\n"
                "12月2日 周三：在线 0 分，09:00–11:00 未知。\n12月3日 周四：在线 2 小时，22:00–24:00 在线。\n"
                "12月4日 周五：在线 2 小时 15 分，00:00–02:15 在线。\n12月5日 周六：没有记录。\n"
-               "12月6日 周日：在线 0 分，10:00 离线。\n12月7日 周一：在线 3 小时 12 分，14:05–17:17 在线。";
+               "12月6日 周日：在线 0 分，10:00 离线。\n12月7日 周一：在线 3 小时 12 分，14:05–17:17 "
+               "在线，19:00 在线。";
     }
     void weekChart()
     {
@@ -728,13 +740,15 @@ private slots:
         for (const QString& sight : seen.split(", ")) {
             const QString moment = sight.section(' ', 0, 1);
             const QPoint point = (chart.pointAt(at(moment)) * 2).toPoint();
-            QSet<QRgb> colours; // along a stretch as long as the hatching repeats
+            // Hatching shows its dark lines somewhere along a stretch as long as it repeats; anything else
+            // is told by the moment's own pixel, which may be a single check's.
+            bool hatched = false;
             for (int x = 0; x < 8; ++x)
-                colours << picture.pixel(point + QPoint(x, 0));
-            const QColor colour(*colours.begin());
+                hatched |= QColor(picture.pixel(point + QPoint(x, 0))).lightness() < 110;
+            const QColor colour(picture.pixel(point));
             const bool warm = colour.hsvSaturation() > 100 && (colour.hsvHue() < 40 || colour.hsvHue() > 330);
             looks << moment + ' ' +
-                         (colours.size() > 1         ? "hatched"
+                         (hatched                    ? "hatched"
                           : warm                     ? "warm"
                           : colour.lightness() > 240 ? "empty"
                                                      : "grey");
