@@ -13,7 +13,7 @@
 #include "fakepresenceservice.h"
 #include "friendlistmodel.h"
 #include "historystore.h"
-#include "listfixtures.h"
+#include "samplelists.h"
 #include "webbrowser.h"
 
 #include <QApplication>

@@ -5,7 +5,8 @@
 
 #include "fakepresenceservice.h"
 #include "form1.h"
-#include "listfixtures.h"
+#include "friendlistfile.h"
+#include "samplelists.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
