@@ -81,7 +81,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_startup: cannot set up the service or the list files\n");
         return 1;
     }
-    service.useAsProxy();
 
     const double reference = bestOf(ordinary);
     const double ours = bestOf(huge);
