@@ -29,16 +29,25 @@ constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 static PrivateSessionBus privateBus;      // where the desktop's stand-ins are
 Q_IMPORT_PLUGIN(OffscreenTrayThemePlugin) // Qt's tray, which finds a tray through its stand-in
 
+// A colour as a person names it: "empty" (white), "grey", "blue" (a check), "warm" (online), or its code.
+static QString colourName(const QColor& c)
+{
+    const int hue = c.hsvHue();
+    return c.lightness() > 240                                 ? "empty"
+           : c.hsvSaturation() < 30                            ? "grey"
+           : hue >= 180 && hue < 270                           ? "blue"
+           : c.hsvSaturation() > 50 && (hue < 40 || hue > 330) ? "warm"
+                                                               : c.name();
+}
+
 // The list as a person sees it: "text|number|nickname|picture" for each row, ", " between them, the picture
-// told apart by its average colour: "grey", "blue" or "warm".
+// told apart by its average colour.
 static QString rows(const FriendListModel& list)
 {
     QStringList rows = shownRows(list);
     for (int row = 0; row < rows.size(); ++row) {
         const QIcon icon = list.index(row, 0).data(Qt::DecorationRole).value<QIcon>();
-        const QColor colour = icon.pixmap(1).toImage().pixelColor(0, 0);
-        const bool blue = colour.hsvHue() >= 180 && colour.hsvHue() < 270;
-        rows[row] = rows[row].chopped(1) + (colour.hsvSaturation() < 30 ? "grey" : blue ? "blue" : "warm");
+        rows[row] = rows[row].chopped(1) + colourName(icon.pixmap(1).toImage().pixelColor(0, 0));
     }
     return rows.join(", ");
 }
@@ -99,7 +108,6 @@ class TestApp : public QObject
     QStringList m_answer;                         // for the window that opens next
     QStringList m_alerts;                         // the window asking for attention, or the tray's message
     QList<NotificationService::Notice> m_notices; // what the desktop was sent during the row
-    const QString m_config = m_dir.filePath("config"); // the user's XDG_CONFIG_HOME
 
     bool eventFilter(QObject* object, QEvent* event) override
     {
@@ -235,8 +243,8 @@ class TestApp : public QObject
              }},
             {"the autostart folder cannot be written", // a file is in its place
              [&](auto) {
-                 qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
-                 QVERIFY(writeFileBytes(m_dir.filePath("autostart"), "not a folder"));
+                 const QString folder = m_dir.filePath("autostart");
+                 QVERIFY(QDir(folder).removeRecursively() && writeFileBytes(folder, "not a folder"));
              }},
             {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
@@ -248,12 +256,10 @@ class TestApp : public QObject
             {"remove the list's folder",
              [&](auto) { QVERIFY(QFile::rename(m_dir.path(), m_dir.path() + '~')); }},
             {"attach skin (.*)", [&](auto w) { SkinH_AttachEx(qPrintable(w[1]), ""); }},
-            {"(\\S+) is (online|offline|unreachable)",
+            {"(\\S+) is (online|offline|unreachable)", // as FakePresenceService::Answer begins
              [&](auto w) {
-                 using A = FakePresenceService::Answer;
-                 m_service.setAnswer(w[1], {w[2] == "online"    ? A::Online
-                                            : w[2] == "offline" ? A::Offline
-                                                                : A::ErrorStatus});
+                 const int answer = QStringList{"online", "offline", "unreachable"}.indexOf(w[2]);
+                 m_service.setAnswer(w[1], {FakePresenceService::Answer(answer)});
              }},
             {"look at the rows' tool tips",
              [&](auto) {
@@ -271,10 +277,6 @@ class TestApp : public QObject
                  const bool cut = (line->sizeHint().width() > width && !line->wordWrap()) ||
                                   line->heightForWidth(width) > line->height();
                  m_seen << "status line: " + line->text() + (cut ? " (cut off)" : "");
-             }},
-            {"in the history window, choose (.*)",
-             [&](auto w) {
-                 form.findChild<HistoryWindow*>()->findChild<QComboBox*>()->setCurrentText(w[1]);
              }},
             {"look at the history window",
              [&](auto) {
@@ -308,8 +310,10 @@ class TestApp : public QObject
                  QApplication::sendEvent(view->viewport(), &click);
                  m_seen << "menu " + menuItems(form.findChild<ListMenu*>());
              }},
-            {"(in the tray's menu, )?choose (.*)",
+            {"(in the tray's menu, |in the history window, )?choose (.*)",
              [&](auto w) {
+                 if (w[1] == "in the history window, ")
+                     return form.findChild<HistoryWindow*>()->findChild<QComboBox*>()->setCurrentText(w[2]);
                  QMenu* menu = w[1].isEmpty() ? form.findChild<ListMenu*>()
                                               : form.findChild<QSystemTrayIcon*>()->contextMenu();
                  for (QAction* action : menu->findChildren<QAction*>())
@@ -357,6 +361,7 @@ private slots:
         QVERIFY(m_service.start());
         QVERIFY(installQtChinese(*qApp));
         qApp->installEventFilter(this);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path())); // the user's, beside the list
         for (const char* online : {"10001", "1", "3"})
             m_service.setAnswer(online, {FakePresenceService::Answer::Online});
         m_service.setAnswer("2", {FakePresenceService::Answer::Offline, 50}); // comes after an edit
@@ -587,8 +592,7 @@ private slots:
     {
         QFETCH(QString, script);
         QFETCH(QString, seen);
-        for (const QString& left : QDir(m_dir.path()).entryList(QDir::Files)) // the list and its history
-            QFile::remove(m_dir.filePath(left));
+        QVERIFY(QDir(m_dir.path()).removeRecursively() && QDir().mkpath(m_dir.path())); // what a row left
         m_seen.clear();
         m_alerts.clear();
         QDesktopServices::setUrlHandler("https", this, "recordOpenedUrl");
@@ -597,8 +601,6 @@ private slots:
         m_notices.clear();
         QVERIFY2(m_notifications.start() && m_tray.start(),
                  "no session bus: dbus-daemon could not be started (package dbus)");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config));
-        QDir(m_config).removeRecursively();
         Form1 form(m_path);
         defineSteps(form);
         if (!run(script, 0, true))
@@ -705,13 +707,7 @@ private slots:
             bool hatched = false;
             for (int x = 0; x < 8; ++x)
                 hatched |= QColor(picture.pixel(point + QPoint(x, 0))).lightness() < 110;
-            const QColor colour(picture.pixel(point));
-            const bool warm = colour.hsvSaturation() > 100 && (colour.hsvHue() < 40 || colour.hsvHue() > 330);
-            looks << moment + ' ' +
-                         (hatched                    ? "hatched"
-                          : warm                     ? "warm"
-                          : colour.lightness() > 240 ? "empty"
-                                                     : "grey");
+            looks << moment + ' ' + (hatched ? "hatched" : colourName(picture.pixel(point)));
         }
         QCOMPARE(looks.join(", "), seen);
         QStringList pointed;
