@@ -459,17 +459,16 @@ private slots:
                                      "skin \\1; sheet /*") +
                 "skin missing.she; sheet * ; skin <list file>; sheet * ; saved <no count stored>");
 
-        // 上线提醒 and 自动刷新. Kim is marked, comes online, stays, goes and comes back, while the desktop's
+        // 上线提醒 and 自动刷新. Kim is marked, comes online, goes and comes back, while the desktop's
         // notification service goes away. What the desktop showed comes last: its notifications, then the
         // window's requests for attention.
         const QString started = "skin /qq2009.she; ";
         row("reminder",
             "write list file "
             "[MEUserData]\nIncout=2\n[1]\nImis1=50&05\nImis2=Kim\nImis3=1\n[2]\nImis1=1\nImis2=Lee\n; "
-            "50&05 is online; start; press 刷新列表; 50&05 is offline; press 刷新列表; "
+            "50&05 is online; start; 50&05 is offline; press 刷新列表; "
             "50&05 is online; the notification service leaves; press 刷新列表",
             started + "check starts: Kim|50&05|Kim|grey, Lee|1|Lee|grey; query 50&05; query 1; " +
-                "check starts: Kim|50&05|Kim|warm, Lee|1|Lee|warm; query 50&05; query 1; " +
                 "check starts: Kim|50&05|Kim|warm, Lee|1|Lee|warm; query 50&05; query 1; " +
                 "check starts: Kim|50&05|Kim|grey, Lee|1|Lee|warm; query 50&05; query 1; closed 0; " +
                 "saved 50&05|Kim, 1|Lee; notification 1: Kim 上线了 / QQ 50&05; the tray shows a message");
