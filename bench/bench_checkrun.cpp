@@ -60,7 +60,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_checkrun: cannot start the local presence service\n");
         return 1;
     }
-    service.useAsProxy();
     service.setDefaultAnswer({FakePresenceService::Answer::Online});
 
     FriendListModel list;

@@ -8,6 +8,7 @@
 #include "friendlistfile.h"
 #include "lineencoding.h"
 #include "listfixtures.h"
+#include "samplelists.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

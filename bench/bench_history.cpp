@@ -13,7 +13,7 @@
 #include "fakepresenceservice.h"
 #include "friendlistmodel.h"
 #include "historystore.h"
-#include "listfixtures.h"
+#include "samplelists.h"
 #include "webbrowser.h"
 
 #include <QApplication>
@@ -239,7 +239,6 @@ int main(int argc, char* argv[])
     FakePresenceService service;
     if (!service.start())
         fail("cannot start the local presence service", QString());
-    service.useAsProxy();
     service.setDefaultAnswer({FakePresenceService::Answer::Online});
     FriendListModel list;
     WebBrowser browser;

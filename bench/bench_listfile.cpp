@@ -2,7 +2,7 @@
 // QSettings' INI format. Prints the figures; never fails on them, as timings vary from run to run.
 
 #include "friendlistfile.h"
-#include "listfixtures.h"
+#include "samplelists.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

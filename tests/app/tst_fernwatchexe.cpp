@@ -84,7 +84,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_service.start());
-        m_service.useAsProxy();
         // The program as a user gets it: the package, unpacked.
         const QDir dir(m_package.path());
         QProcess::execute(QStringLiteral(CPACK_COMMAND), {"--config", CPACK_CONFIG, "-B", dir.path()});

@@ -20,7 +20,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_service.start());
-        m_service.useAsProxy();
         m_service.setAnswer(typed, {FakePresenceService::Answer::Online});
         // Answered a few slices after its query.
         m_service.setAnswer("late", {FakePresenceService::Answer::Offline, 60});

@@ -28,6 +28,8 @@ public:
         int delayMs = 0;
     };
 
+    // Listens, and points this process and the programs it starts (which inherit its environment) at
+    // itself as their proxy.
     bool start()
     {
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
@@ -40,14 +42,12 @@ public:
                 });
         });
         m_clock.start();
-        return m_server.listen(QHostAddress::LocalHost);
-    }
-    // Points this process, and the programs it starts (which inherit its environment), at the service.
-    void useAsProxy() const
-    {
+        if (!m_server.listen(QHostAddress::LocalHost))
+            return false;
         qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(m_server.serverPort()));
         qunsetenv("no_proxy");
         qunsetenv("NO_PROXY");
+        return true;
     }
     void setAnswer(const QString& number, const Behaviour& behaviour) { m_answers.insert(number, behaviour); }
     void setDefaultAnswer(const Behaviour& behaviour) { m_answers.insert(QString(), behaviour); }

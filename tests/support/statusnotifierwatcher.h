@@ -22,22 +22,16 @@ public:
         : BusStandIn(QStringLiteral("org.kde.StatusNotifierWatcher"),
                      QStringLiteral("/StatusNotifierWatcher"))
     {}
-    // The bus names of the tray items registered, in order.
-    QStringList items() const
-    {
-        QStringList items;
-        inThread([&] { items = m_items; });
-        return items;
-    }
-
     // Calls the tray item registered last (each window of a test has its own) as a desktop's tray does, and
     // waits for the answer while the program runs: ("org.kde.StatusNotifierItem", "Activate", {0, 0}) is a
-    // click; ("org.freedesktop.DBus. Properties", "Get", {"org.kde.StatusNotifierItem", "ToolTip"}) reads the
+    // click; ("org.freedesktop.DBus.Properties", "Get", {"org.kde.StatusNotifierItem", "ToolTip"}) reads the
     // tooltip.
     QDBusMessage callItem(const QString& interface, const QString& method, const QVariantList& arguments)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            items().value(items().size() - 1), QStringLiteral("/StatusNotifierItem"), interface, method);
+        QString item;
+        inThread([&] { item = m_items.value(m_items.size() - 1); });
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"), interface, method);
         call.setArguments(arguments);
         QDBusPendingCallWatcher answer(connection().asyncCall(call));
         QEventLoop loop;
