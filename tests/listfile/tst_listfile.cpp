@@ -93,7 +93,8 @@ private slots:
         // Read with the count, Ян (D0AF D0BD) would be GB18030 (携薪) until the save writes the count anew.
         row("a count of junk has no say in the nicknames", head + "1\xB0\xA1\n[1]\nImis1=\nImis2=Ян\n",
             {"|Ян"}, head + "1\n[1]\nImis1=\nImis2=Ян\n");
-        row("UTF-8 and a stray byte", head + "1\n[1]\nImis2=张三\nImis1=caf\xE9\n", {"caf\uFFFD|张三"});
+        row("UTF-8 and a stray byte", head + "2\n[1]\nImis2=张三\nImis1=caf\xE9\n[2]\nImis1=\nImis2=Ян\n",
+            {"caf\uFFFD|张三", "|Ян"});
         const QString huge(100000, u'长');
         row("huge nickname", head + "1\n[1]\nImis1=\nImis2=" + huge.toUtf8() + "\n", {"|" + huge});
     }
