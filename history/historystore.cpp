@@ -157,22 +157,23 @@ bool HistoryStore::loadNames()
 
 std::optional<qint64> HistoryStore::friendId(const QString& number)
 {
-    if (const auto known = m_friendIds.constFind(number); known != m_friendIds.cend())
-        return *known;
-    QSqlQuery query;
-    if (!execute(query, QStringLiteral("INSERT INTO friend(number) VALUES(?)"), {number}))
-        return std::nullopt;
-    return *m_friendIds.insert(number, query.lastInsertId().toLongLong());
+    return idOf(m_friendIds, QStringLiteral("INSERT INTO friend(number) VALUES(?)"), number);
 }
 
 std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
 {
-    if (const auto known = m_nicknameIds.constFind(nickname); known != m_nicknameIds.cend())
-        return *known;
+    return idOf(m_nicknameIds, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), nickname);
+}
+
+std::optional<qint64> HistoryStore::idOf(QHash<QString, qint64>& known, const QString& insert,
+                                         const QString& text)
+{
+    if (const auto found = known.constFind(text); found != known.cend())
+        return *found;
     QSqlQuery query;
-    if (!execute(query, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), {nickname}))
+    if (!execute(query, insert, {text}))
         return std::nullopt;
-    return *m_nicknameIds.insert(nickname, query.lastInsertId().toLongLong());
+    return *known.insert(text, query.lastInsertId().toLongLong());
 }
 
 bool HistoryStore::record(const QString& number, const QString& nickname, PresenceState state, qint64 at)

@@ -86,6 +86,8 @@ private:
     bool loadNames();
     std::optional<qint64> friendId(const QString& number);
     std::optional<qint64> nicknameId(const QString& nickname);
+    // The id `text` has in `known`, the table read at open; added by `insert` the first time it is seen.
+    std::optional<qint64> idOf(QHash<QString, qint64>& known, const QString& insert, const QString& text);
     bool prepareStatements();
     bool write(qint64 id, const OpenPeriod& period);
     enum TransactionStep
