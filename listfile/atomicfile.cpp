@@ -1,25 +1,15 @@
 #include "atomicfile.h"
 
 #include <QFileInfo>
-#include <cerrno>
-
-#ifdef Q_OS_UNIX
-#include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
-
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#else
-#include <QSaveFile>
-#endif
 
 const QString AtomicFile::temporaryTag = QStringLiteral(".saving-");
 
 namespace {
+
+constexpr int randomLength = 6;
+constexpr char randomCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 
 // The file a save replaces: a symbolic link is followed to the file it stands for.
 QString targetOf(const QString& path)
@@ -31,51 +21,23 @@ QString targetOf(const QString& path)
     return canonical.isEmpty() ? info.symLinkTarget() : canonical; // dangling: made where it points
 }
 
-#ifdef Q_OS_UNIX
+} // namespace
 
-constexpr int randomLength = 6;
-constexpr char randomCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-
-// An exclusive lock on a folder while it lives. Another save holds it for a few milliseconds at most;
-// one that keeps it longer is stopped or hung, and then this save goes on without it.
-class FolderLock
+bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber)
 {
-public:
-    explicit FolderLock(const QString& folder)
-        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        for (int attempt = 0; m_fd >= 0 && attempt < 200; ++attempt) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-                m_held = true;
-                return;
-            }
-            if (errno != EWOULDBLOCK && errno != EINTR)
-                return; // no locks on this file system
-            ::usleep(10000);
-        }
-    }
-    ~FolderLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // drops the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+    return replace(QFileInfo(targetOf(path)), bytes, errorString, errorNumber);
+}
 
-    bool held() const { return m_held; }
-    // Puts the folder's entries on the disk: a rename is durable only then.
-    void sync() const
-    {
-        if (m_fd >= 0)
-            ::fsync(m_fd);
-    }
+QString AtomicFile::temporaryName(const QString& prefix)
+{
+    QString name = prefix;
+    for (int i = 0; i < randomLength; ++i)
+        name += QLatin1Char(
+            randomCharacters[QRandomGenerator::global()->bounded(int(sizeof(randomCharacters) - 1))]);
+    return name;
+}
 
-private:
-    int m_fd;
-    bool m_held = false;
-};
-
-bool isTemporaryName(const QString& name, const QString& prefix)
+bool AtomicFile::isTemporaryName(const QString& name, const QString& prefix)
 {
     if (name.size() != prefix.size() + randomLength || !name.startsWith(prefix))
         return false;
@@ -86,117 +48,6 @@ bool isTemporaryName(const QString& name, const QString& prefix)
     }
     return true;
 }
-
-// Only while holding the folder's lock: then no save that is still running has a temporary there.
-void removeStaleTemporaries(const QString& folder, const QString& prefix)
-{
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
-        if (isTemporaryName(name, prefix))
-            ::unlink(QFile::encodeName(dir.filePath(name)).constData());
-    }
-}
-
-// Opens a new file named `prefix` and six random characters; -1 with errno set when none can be made.
-int createTemporary(const QString& prefix, mode_t mode, QByteArray* name)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QString candidate = prefix;
-        for (int i = 0; i < randomLength; ++i)
-            candidate += QLatin1Char(
-                randomCharacters[QRandomGenerator::global()->bounded(int(sizeof(randomCharacters) - 1))]);
-        *name = QFile::encodeName(candidate);
-        const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-
-#endif
-
-} // namespace
-
-#ifdef Q_OS_UNIX
-
-bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber)
-{
-    const QFileInfo target(targetOf(path));
-    const QString folder = target.absolutePath();
-    const QString prefix = target.fileName() + temporaryTag;
-    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
-
-    const FolderLock lock(folder);
-    if (lock.held())
-        removeStaleTemporaries(folder, prefix);
-
-    // An existing file keeps its permissions; a new one gets the usual ones, less the umask.
-    struct stat existing = {};
-    const bool exists = ::stat(targetName.constData(), &existing) == 0;
-    QByteArray temporaryName;
-    const int fd = createTemporary(folder + QLatin1Char('/') + prefix, exists ? 0600 : 0666, &temporaryName);
-    if (fd < 0) {
-        *errorNumber = errno;
-        *errorString = qt_error_string(*errorNumber);
-        return false;
-    }
-    int error = 0;
-    if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
-        error = errno;
-    if (!error && !writeAll(fd, bytes))
-        error = errno;
-    // On the disk before it takes the file's place, so that a power cut cannot leave an empty file.
-    if (!error && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && !error)
-        error = errno;
-    if (!error && ::rename(temporaryName.constData(), targetName.constData()) != 0)
-        error = errno;
-    if (!error)
-        lock.sync(); // or a power cut could bring the old file back after the save has returned
-    if (error) {
-        ::unlink(temporaryName.constData());
-        *errorNumber = error;
-        *errorString = qt_error_string(error);
-        return false;
-    }
-    *errorNumber = 0;
-    errorString->clear();
-    return true;
-}
-
-#else
-
-bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber)
-{
-    *errorNumber = 0; // QSaveFile keeps none
-    QSaveFile file(targetOf(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *errorString = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    errorString->clear();
-    return true;
-}
-
-#endif
 
 QString AtomicFile::failureReason(int errorNumber, const QString& errorString)
 {
@@ -215,6 +66,8 @@ QString AtomicFile::failureReason(int errorNumber, const QString& errorString)
     case ENOENT:
     case ENOTDIR:
         return QStringLiteral("文件夹不存在") + detail;
+    case EBUSY:
+        return QStringLiteral("文件正被另一个程序使用") + detail;
     default:
         return detail;
     }
