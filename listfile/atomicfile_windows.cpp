@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#define NOMINMAX
 #include <windows.h>
 
 namespace {

@@ -2,8 +2,10 @@
 #include "form1.h"
 #include "historystore.h"
 #include "listfixtures.h"
-#include "privatesessionbus.h"
 #include "singleinstance.h"
+#ifdef Q_OS_UNIX
+#include "privatesessionbus.h"
+#endif
 
 #include <QDir>
 #include <QProcess>
@@ -15,16 +17,28 @@
 #include <QTest>
 
 #include <algorithm>
-#include <csignal>
 #include <list>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
 #include <unistd.h>
 
 static PrivateSessionBus privateBus; // the programs started here meet this bus, never the desktop's
+static const QString program = QStringLiteral("Fernwatch");
+// What the package must hold besides the program and its skins.
+static const char* const packaged[] = {"icons/fernwatch.ico", "fernwatch-desktop-entry.sh"};
+#else
+static const QString program = QStringLiteral("Fernwatch.exe");
+static const char* const packaged[] = {"Qt6Core.dll", "libstdc++-6.dll", "plugins/platforms/qwindows.dll",
+                                       "plugins/sqldrivers/qsqlite.dll", "translations/qtbase_zh_CN.qm",
+                                       "qt.conf"};
+#endif
 
 static const QByteArray oneFriend = "[MEUserData]\nIncout=1\n[1]\nImis1=10001\nImis2=小明\n";
 
 // The program as the package holds it, in a folder of its own where it keeps its list beside itself,
-// stopped by signals at random moments; and its own waits, seen from the presence service.
+// stopped at random moments, killed or asked to end as the system asks; and its own waits, seen from the
+// presence service.
 class TestFernwatchExe : public QObject
 {
     Q_OBJECT
@@ -38,7 +52,7 @@ class TestFernwatchExe : public QObject
         const qsizetype queried = m_service.queriedNumbers().count("10001");
         QElapsedTimer started;
         started.start();
-        m_process.start(m_folder + QStringLiteral("/Fernwatch"), {});
+        m_process.start(m_folder + '/' + program, {});
         // By its first query it has read its list and catches termination signals. Its list is oneFriend's:
         // the two programs that initTestCase started query other numbers meanwhile.
         if (untilItQueries)
@@ -46,13 +60,22 @@ class TestFernwatchExe : public QObject
         m_startUpMs = untilItQueries ? started.elapsed() : m_startUpMs;
     }
 
-    void stop(int signalNumber)
+    // "kill": SIGKILL, or TerminateProcess on Windows; "terminate": SIGTERM, or WM_CLOSE to its windows.
+    void stop(const QString& how)
     {
-        // Process id 0 would signal this whole process group.
-        QVERIFY(m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), signalNumber) == 0 &&
-                m_process.waitForFinished(10000));
-        QCOMPARE(m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0,
-                 signalNumber != SIGKILL);
+        if (how == "kill") {
+            m_process.kill();
+        } else if (how == "terminate") {
+            m_process.terminate();
+        } else {
+#ifdef Q_OS_UNIX
+            const int signalNumber = how == "SIGINT" ? SIGINT : SIGHUP;
+            // Process id 0 would signal this whole process group.
+            QVERIFY(m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), signalNumber) == 0);
+#endif
+        }
+        QVERIFY(m_process.waitForFinished(10000));
+        QCOMPARE(m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0, how != "kill");
     }
 
     // What SQLite finds of the database's structure: "ok" when it is whole.
@@ -84,13 +107,23 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_service.start());
-        // The program as a user gets it: the package, unpacked.
         const QDir dir(m_package.path());
+#ifdef Q_OS_UNIX
+        // The program as a user gets it: the package, unpacked.
         QProcess::execute(QStringLiteral(CPACK_COMMAND), {"--config", CPACK_CONFIG, "-B", dir.path()});
         m_unpacked = dir.filePath(dir.entryList({"Fernwatch-*.tar.gz"}).value(0).section(".tar", 0, 0));
         QCOMPARE(QProcess::execute("tar", {"-xzf", m_unpacked + ".tar.gz", "-C", dir.path()}), 0);
-        for (const char* name : {"qq2009.she", "icons/fernwatch.ico", "fernwatch-desktop-entry.sh"})
+#else
+        // The folder the zip is made of, as the build installed it. The programs run in Windows' own way,
+        // in windows that the system can ask to close, not offscreen.
+        m_unpacked = QStringLiteral(PROGRAM_FOLDER);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        m_process.setProcessEnvironment(environment);
+#endif
+        for (const char* name : packaged)
             QVERIFY2(QFile::exists(m_unpacked + '/' + name), name);
+        QVERIFY(QFile::exists(m_unpacked + "/qq2009.she"));
         // Meanwhile two programs, each in a folder of its own, check two friends: 20001 and 20002, answered
         // at once; 30001, never answered, and 30002.
         m_service.setAnswer("30001", {FakePresenceService::Answer::NoAnswer});
@@ -98,9 +131,10 @@ private slots:
             const QString folder = dir.filePath(QString::number(first));
             const QString list =
                 QString("[MEUserData]\nIncout=2\n[1]\nImis1=%1\n[2]\nImis1=%2\n").arg(first).arg(first + 1);
-            QVERIFY(QDir().mkpath(folder) && QFile::copy(m_unpacked + "/Fernwatch", folder + "/Fernwatch") &&
+            QVERIFY(QDir().mkpath(folder) && QFile::copy(m_unpacked + '/' + program, folder + '/' + program) &&
                     writeFileBytes(folder + "/QQlist.cfg", list.toUtf8()));
-            m_timed.emplace_back().start(folder + "/Fernwatch", {});
+            m_timed.emplace_back().setProcessEnvironment(m_process.processEnvironment());
+            m_timed.back().start(folder + '/' + program, {});
         }
     }
 
@@ -108,42 +142,47 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_folder = m_dir->filePath(QStringLiteral("My $programs")); // as users' folder names may be
-        QVERIFY(QDir().mkpath(m_folder) && QFile::copy(m_unpacked + "/Fernwatch", m_folder + "/Fernwatch"));
+        QVERIFY(QDir().mkpath(m_folder) && QFile::copy(m_unpacked + '/' + program, m_folder + '/' + program));
     }
 
     void signalAtRandomMoments_data()
     {
-        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<QString>("how"); // see stop()
         QTest::addColumn<int>("rounds");
         // Program kills and program terms; `make stress` sets many more.
         const QStringList rounds = qEnvironmentVariable("FERNWATCH_STRESS", "3 3").split(' ');
-        QTest::newRow("SIGKILL") << SIGKILL << rounds.value(0).toInt();
-        QTest::newRow("SIGTERM") << SIGTERM << rounds.value(1).toInt();
-        QTest::newRow("SIGINT") << SIGINT << 1;
-        QTest::newRow("SIGHUP") << SIGHUP << 1;
+#ifdef Q_OS_UNIX
+        QTest::newRow("SIGKILL") << "kill" << rounds.value(0).toInt();
+        QTest::newRow("SIGTERM") << "terminate" << rounds.value(1).toInt();
+        QTest::newRow("SIGINT") << "SIGINT" << 1;
+        QTest::newRow("SIGHUP") << "SIGHUP" << 1;
+#else
+        QTest::newRow("TerminateProcess") << "kill" << rounds.value(0).toInt();
+        QTest::newRow("WM_CLOSE") << "terminate" << rounds.value(1).toInt();
+#endif
     }
 
-    // A kill leaves the list file as it was, and the next start takes over its lock; a termination
-    // signal saves the list that was read.
+    // A kill leaves the list file as it was, and the next start takes over its lock; being asked to end
+    // saves the list that was read.
     void signalAtRandomMoments()
     {
-        QFETCH(int, signalNumber);
+        QFETCH(QString, how);
         QFETCH(int, rounds);
-        const bool kill = signalNumber == SIGKILL;
+        const bool kill = how == "kill";
         for (int round = 0; round < rounds; ++round) {
             QVERIFY(writeFileBytes(listPath(), oneFriend));
             const bool inCheckRun = !kill || round % 2 == 0; // every other kill falls in start-up
             start(inCheckRun);
             QVERIFY(kill || QFile::remove(listPath())); // read already: only a save brings it back
             QTest::qWait(QRandomGenerator::global()->bounded(inCheckRun ? 300 : int(m_startUpMs)));
-            stop(signalNumber);
+            stop(how);
             // A kill's lock stays for the next start to take over, and its history's journal for the next
             // start to read back.
             QStringList left = QDir(m_folder).entryList(QDir::Files);
             left.removeIf([kill](const QString& name) {
                 return kill && (name.startsWith("QQlist.cfg.lock") || name.startsWith("QQlist.sqlite-"));
             });
-            QCOMPARE(left, QStringList({"Fernwatch", "QQlist.cfg", "QQlist.sqlite"}));
+            QCOMPARE(left, QStringList({program, "QQlist.cfg", "QQlist.sqlite"}));
             QCOMPARE(integrityCheck(m_folder + "/QQlist.sqlite"), "ok");
             QCOMPARE(kill ? fileBytes(listPath()) : oneFriend, oneFriend);
             QCOMPARE(savedFriends(listPath()), QStringList({"10001|小明"}));
@@ -182,14 +221,15 @@ private slots:
                                                    1796094245000) && // 2026-12-01 03:04:05 UTC
                                        kept.flush()));
         QVERIFY(database.isEmpty() || database == "kept" || writeFileBytes(path, database));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QProcessEnvironment usual = m_process.processEnvironment();
+        QProcessEnvironment environment = usual;
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(name);
         environment.insert("TZ", "UTC");
         m_process.setProcessEnvironment(environment);
-        m_process.start(m_folder + QStringLiteral("/Fernwatch"), {"--export-history"});
+        m_process.start(m_folder + '/' + program, {"--export-history"});
         QVERIFY(m_process.waitForFinished(10000));
-        m_process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        m_process.setProcessEnvironment(usual);
         QCOMPARE(m_process.exitCode(), exitCode);
         QCOMPARE(m_process.readAllStandardOutput(), out);
         QCOMPARE(m_process.readAllStandardError(), err);
@@ -200,10 +240,10 @@ private slots:
     // list.
     void unknownOption()
     {
-        m_process.start(m_folder + QStringLiteral("/Fernwatch"), {"--minimised"});
+        m_process.start(m_folder + '/' + program, {"--minimised"});
         QVERIFY(m_process.waitForFinished(10000) && m_process.exitCode() == 2);
         QVERIFY(QString(m_process.readAllStandardError()).contains("无法识别的选项“--minimised”"));
-        QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList({"Fernwatch"}));
+        QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList({program}));
     }
 
     // The first program is hosted here, where its window can be seen; the second is the real program. (A

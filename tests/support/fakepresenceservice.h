@@ -6,6 +6,13 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 // A stand-in for the QQ presence service on 127.0.0.1, reached as an HTTP proxy so that the program's
 // requests keep their real addresses. A query for a number is answered the way that number was set up
 // to be answered, maybe after a delay; any other request (an image) gets an empty page.
@@ -47,7 +54,7 @@ public:
         qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(m_server.serverPort()));
         qunsetenv("no_proxy");
         qunsetenv("NO_PROXY");
-        return true;
+        return setWindowsProxy("127.0.0.1:" + QByteArray::number(m_server.serverPort()));
     }
     void setAnswer(const QString& number, const Behaviour& behaviour) { m_answers.insert(number, behaviour); }
     void setDefaultAnswer(const Behaviour& behaviour) { m_answers.insert(QString(), behaviour); }
@@ -61,6 +68,25 @@ public:
     qint64 now() const { return m_clock.elapsed(); }
 
 private:
+    // Windows programs take their proxy from the Internet settings, as the user's browser does, not from
+    // the environment: the settings' binary form, which WinHTTP reads (and so Qt), names it.
+    static bool setWindowsProxy([[maybe_unused]] const QByteArray& proxy)
+    {
+#ifdef Q_OS_WIN
+        const auto number = [](quint32 value) { return QByteArray(reinterpret_cast<const char*>(&value), 4); };
+        constexpr quint32 settingsVersion = 0x46, direct = 1, throughProxy = 2;
+        const QByteArray settings = number(settingsVersion) + number(0) + number(direct | throughProxy) +
+                                    number(quint32(proxy.size())) + proxy + number(0) /* bypass list */ +
+                                    number(0) /* script address */ + QByteArray(32, '\0');
+        return RegSetKeyValueW(HKEY_CURRENT_USER,
+                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
+                               L"DefaultConnectionSettings", REG_BINARY, settings.constData(),
+                               DWORD(settings.size())) == ERROR_SUCCESS;
+#else
+        return true;
+#endif
+    }
+
     void respond(QTcpSocket* socket, const QByteArray& target)
     {
         // One answer a connection, closed once written: on connections kept open Qt was seen to send a
