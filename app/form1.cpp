@@ -5,6 +5,7 @@
 #include "autorefresh.h"
 #include "autostartentry.h"
 #include "checkrun.h"
+#include "consolestream.h"
 #include "displaytext.h"
 #include "form2.h"
 #include "formlayout.h"
@@ -27,7 +28,6 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
-#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -233,7 +233,7 @@ void Form1::setAutostart(bool on)
         askPlainText(this, QMessageBox::Warning, QStringLiteral("开机自动启动"),
                      (on ? QStringLiteral("无法写入开机自动启动项：\n%1\n%2")
                          : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
-                         .arg(QDir::toNativeSeparators(AutostartEntry::path()), entry.failureReason()),
+                         .arg(AutostartEntry::location(), entry.failureReason()),
                      QMessageBox::Ok, QMessageBox::Ok);
 }
 
@@ -379,7 +379,7 @@ void Form1::closeSequence(CloseReason reason)
         if (reason == CloseReason::User)
             showSaveFailure(saveFailureMessage());
         else
-            std::fprintf(stderr, "%s\n", qPrintable(saveFailureMessage()));
+            ConsoleStream::printError(saveFailureMessage());
     }
     hide();
     m_tray->remove();

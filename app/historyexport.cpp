@@ -1,16 +1,15 @@
 #include "historyexport.h"
 
+#include "consolestream.h"
 #include "historycsv.h"
 #include "historystore.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <cstdio>
 
 int exportHistory(const QString& databasePath)
 {
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly))
+    ConsoleStream out(ConsoleStream::Output);
+    if (!out.isOpen())
         return 1;
     HistoryStore store;
     if (!QFileInfo::exists(databasePath)) {
@@ -21,7 +20,6 @@ int exportHistory(const QString& databasePath)
     }
     const QString reason =
         store.failureReason().isEmpty() ? QStringLiteral("无法写入标准输出") : store.failureReason();
-    std::fputs(QStringLiteral("Fernwatch：无法导出在线记录：%1\n").arg(reason).toLocal8Bit().constData(),
-               stderr);
+    ConsoleStream::printError(QStringLiteral("Fernwatch：无法导出在线记录：%1").arg(reason));
     return 1;
 }

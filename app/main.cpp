@@ -1,34 +1,17 @@
 #include "appicon.h"
+#include "consolestream.h"
 #include "form1.h"
+#include "graphicaldisplay.h"
 #include "historyexport.h"
 #include "historystore.h"
 #include "qtchinese.h"
 #include "singleinstance.h"
 #include "startoptions.h"
-
-#ifdef Q_OS_UNIX
-#include "unixsignalwatcher.h"
-#endif
+#include "terminationwatcher.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
-
-// On X11 and Wayland desktops Qt needs a display; without one it would abort with a long message.
-static bool displayAvailable()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    const auto isSet = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value && *value;
-    };
-    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-#else
-    return true;
-#endif
-}
 
 int main(int argc, char* argv[])
 {
@@ -37,17 +20,15 @@ int main(int argc, char* argv[])
         QCoreApplication core(argc, argv);
         return exportHistory(HistoryStore::pathFor(FriendListFile::defaultPath()));
     }
-    if (!displayAvailable()) {
-        std::fputs("Fernwatch：找不到图形显示（没有设置 DISPLAY）；"
-                   "要在没有桌面的机器上启动它，请运行：xvfb-run -a ./Fernwatch\n",
-                   stderr);
+    if (!GraphicalDisplay::available()) {
+        ConsoleStream::printError(GraphicalDisplay::missingText());
         return 2;
     }
 
     QApplication app(argc, argv);
     const StartOptions options = StartOptions::parse(QCoreApplication::arguments());
     if (!options.unknown.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(options.unknownText()));
+        ConsoleStream::printError(options.unknownText());
         return 2;
     }
     installQtChinese(app);
@@ -70,10 +51,9 @@ int main(int argc, char* argv[])
     QObject::connect(&instance, &SingleInstance::showRequested, &form, &Form1::bringForward);
     QApplication::setWindowIcon(fernwatchIcon());
 
-#ifdef Q_OS_UNIX
-    UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &form, &Form1::closeForSystem);
-#endif
+    TerminationWatcher terminationWatcher;
+    QObject::connect(&terminationWatcher, &TerminationWatcher::terminationRequested, &form,
+                     &Form1::closeForSystem);
 
     // The window's load runs inside the event loop, so that closing it during start-up ends the loop.
     QTimer::singleShot(0, &form, &Form1::load);

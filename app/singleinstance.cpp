@@ -1,5 +1,8 @@
 #include "singleinstance.h"
 
+#include "consolestream.h"
+#include "singleinstancesystem.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -7,15 +10,10 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QtNetwork/qtnetworkglobal.h>
-#include <cstdio>
 
 #if QT_CONFIG(localserver)
 #include <QLocalServer>
 #include <QLocalSocket>
-#endif
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
 #endif
 
 namespace {
@@ -25,15 +23,6 @@ const QByteArray shownAnswer = "shown\n";
 // A keeper that is starting or closing answers within moments; one that stays silent is stuck.
 constexpr int answerWaitMs = 3000;
 constexpr int retryPauseMs = 50;
-
-QByteArray userKey()
-{
-#ifdef Q_OS_UNIX
-    return QByteArray::number(::getuid());
-#else
-    return qgetenv("USERNAME");
-#endif
-}
 
 } // namespace
 
@@ -59,7 +48,8 @@ SingleInstance::~SingleInstance()
 QString SingleInstance::serverNameFor(const QString& listFilePath)
 {
     const QByteArray folder = QFileInfo(listFilePath).absoluteDir().canonicalPath().toUtf8();
-    const QByteArray hash = QCryptographicHash::hash(folder + '\n' + userKey(), QCryptographicHash::Sha256);
+    const QByteArray hash =
+        QCryptographicHash::hash(folder + '\n' + SingleInstanceSystem::userKey(), QCryptographicHash::Sha256);
     return QStringLiteral("Fernwatch-") + QString::fromLatin1(hash.toHex().left(32));
 }
 
@@ -82,7 +72,7 @@ SingleInstance::Claim SingleInstance::claim()
             return Claim::Forwarded;
         QThread::msleep(retryPauseMs);
     }
-    std::fprintf(stderr, "Fernwatch：%s\n", qPrintable(unansweredText));
+    ConsoleStream::printError(QStringLiteral("Fernwatch：") + unansweredText);
     return Claim::Unanswered;
 #else
     return Claim::Keeper;
@@ -92,9 +82,9 @@ SingleInstance::Claim SingleInstance::claim()
 bool SingleInstance::takeLock()
 {
     // The lock records the program's name, and a later start counts it stale unless a process of that
-    // name owns it: record the executable's own file name, whatever the program calls itself.
+    // name owns it: record the name the system knows this process by, whatever the program calls itself.
     const QString name = QCoreApplication::applicationName();
-    QCoreApplication::setApplicationName(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QCoreApplication::setApplicationName(SingleInstanceSystem::processName());
     const bool taken = m_lock.tryLock(0);
     QCoreApplication::setApplicationName(name);
     return taken;
@@ -130,8 +120,8 @@ void SingleInstance::listen()
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::answerRequests);
     if (!m_server->listen(m_serverName))
-        std::fprintf(stderr, "Fernwatch：无法接收其他启动的请求（%s）\n",
-                     qPrintable(m_server->errorString()));
+        ConsoleStream::printError(
+            QStringLiteral("Fernwatch：无法接收其他启动的请求（%1）").arg(m_server->errorString()));
 #endif
 }
 
@@ -156,6 +146,9 @@ void SingleInstance::answerRequests()
 bool SingleInstance::askKeeperToShow() const
 {
 #if QT_CONFIG(localserver)
+    // Windows gives the foreground only to the program the user started last, this one.
+    if (qint64 keeper = 0; m_lock.getLockInfo(&keeper, nullptr, nullptr))
+        SingleInstanceSystem::letComeForward(keeper);
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(answerWaitMs) || socket.write(showRequest) != showRequest.size())

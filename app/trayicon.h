@@ -21,6 +21,8 @@ public:
     bool isInTray() const;
     // The tray's own message, for when no notification service answers.
     void showMessage(const QString& title, const QString& text);
+    // Qt's icon in the tray; none where the desktop had no tray when the program started.
+    QSystemTrayIcon* systemTrayIcon() const { return m_icon; }
     // The program is going away.
     void remove();
 

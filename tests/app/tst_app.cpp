@@ -237,7 +237,7 @@ class TestApp : public QObject
             {"an autostart entry starts (.*)", [&](auto w) { QVERIFY(AutostartEntry(w[1]).setOn(true)); }},
             {"look at the autostart entry",
              [&](auto) {
-                 const QByteArray entry = fileBytes(AutostartEntry::path());
+                 const QByteArray entry = fileBytes(AutostartEntry::location());
                  m_seen << (entry.isEmpty()
                                 ? "no autostart entry"
                                 : "autostart " + QString(entry.mid(entry.indexOf("Exec=")))

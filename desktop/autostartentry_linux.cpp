@@ -24,13 +24,21 @@ const QByteArray entryHead = "[Desktop Entry]\n"
                              "Icon=fernwatch\n"
                              "Terminal=false\n";
 
+// Why the entry could not be written or removed; the system's words default to errno's.
+QString reasonFor(int errorNumber, const QString& errorString = QString())
+{
+    return AtomicFile::failureReason(errorNumber, errorString.isEmpty()
+                                                      ? QString::fromLocal8Bit(std::strerror(errorNumber))
+                                                      : errorString);
+}
+
 } // namespace
 
 AutostartEntry::AutostartEntry(const QString& program)
     : m_program(program)
 {}
 
-QString AutostartEntry::path()
+QString AutostartEntry::location()
 {
     // The XDG base directories: a relative XDG_CONFIG_HOME is to be ignored.
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -39,7 +47,7 @@ QString AutostartEntry::path()
     return config + QStringLiteral("/autostart/fernwatch.desktop");
 }
 
-QString AutostartEntry::execValue() const
+QString AutostartEntry::command() const
 {
     // As fernwatch-desktop-entry.sh quotes: inside double quotes, " ` $ and \ take a backslash and % is
     // doubled; the whole value then goes through the string escapes, which double every backslash once
@@ -56,33 +64,35 @@ QString AutostartEntry::execValue() const
 
 bool AutostartEntry::isOn() const
 {
-    QFile entry(path());
+    QFile entry(location());
     if (!entry.open(QIODevice::ReadOnly))
         return false;
     // Only the entry this program writes counts: one for another program, or hidden by the desktop's
     // settings, does not start this one.
     const QList<QByteArray> lines = entry.readAll().split('\n');
-    return lines.contains(execKey + execValue().toUtf8()) && !lines.contains("Hidden=true");
+    return lines.contains(execKey + command().toUtf8()) && !lines.contains("Hidden=true");
 }
 
 bool AutostartEntry::setOn(bool on)
 {
     m_failureReason.clear();
-    if (!on)
-        return std::remove(QFile::encodeName(path()).constData()) == 0 || errno == ENOENT || fail(errno);
+    const QString path = location();
+    if (!on) {
+        if (std::remove(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+            return true;
+        m_failureReason = reasonFor(errno);
+        return false;
+    }
     // A file in the folder's place fails as "exists", which would read as if the entry were there.
-    if (!QDir().mkpath(QFileInfo(path()).path()))
-        return fail(errno == EEXIST ? ENOTDIR : errno);
+    if (!QDir().mkpath(QFileInfo(path).path())) {
+        m_failureReason = reasonFor(errno == EEXIST ? ENOTDIR : errno);
+        return false;
+    }
     QString error;
     int errorNumber = 0;
-    const QByteArray bytes = entryHead + execKey + execValue().toUtf8() + '\n';
-    return AtomicFile::write(path(), bytes, &error, &errorNumber) || fail(errorNumber, error);
-}
-
-bool AutostartEntry::fail(int errorNumber, const QString& errorString)
-{
-    m_failureReason = AtomicFile::failureReason(
-        errorNumber,
-        errorString.isEmpty() ? QString::fromLocal8Bit(std::strerror(errorNumber)) : errorString);
+    const QByteArray bytes = entryHead + execKey + command().toUtf8() + '\n';
+    if (AtomicFile::write(path, bytes, &error, &errorNumber))
+        return true;
+    m_failureReason = reasonFor(errorNumber, error);
     return false;
 }

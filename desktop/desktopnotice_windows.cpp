@@ -1,0 +1,39 @@
+#include "desktopnotice.h"
+
+#include <QIcon>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+// The tray shows one message at a time, and a click is on the one shown last.
+class DesktopNotice::Platform
+{
+public:
+    QIcon icon;
+    QPointer<QSystemTrayIcon> tray;
+    QVariant shownTag;
+};
+
+DesktopNotice::DesktopNotice(const QIcon& icon, QSystemTrayIcon* tray, QObject* parent)
+    : QObject(parent)
+    , m_platform(new Platform{icon, tray, {}})
+{
+    if (tray)
+        connect(tray, &QSystemTrayIcon::messageClicked, this, [this] { emit clicked(m_platform->shownTag); });
+}
+
+DesktopNotice::~DesktopNotice() = default;
+
+void DesktopNotice::show(const QString& summary, const QString& body, const QVariant& tag)
+{
+    // Without Explorer's taskbar there is no tray, and no message either.
+    QSystemTrayIcon* tray = m_platform->tray;
+    if (!tray || !tray->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable())
+        return emit failed(summary, body);
+    m_platform->shownTag = tag;
+    tray->showMessage(summary, body, m_platform->icon);
+}
+
+void DesktopNotice::finish()
+{
+    // Nothing to do: the next message takes this one's place.
+}

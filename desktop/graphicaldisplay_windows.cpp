@@ -1,0 +1,11 @@
+#include "graphicaldisplay.h"
+
+bool GraphicalDisplay::available()
+{
+    return true;
+}
+
+QString GraphicalDisplay::missingText()
+{
+    return {};
+}
