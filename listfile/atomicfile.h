@@ -29,6 +29,9 @@ public:
     // (`errorString`) in brackets.
     static QString failureReason(int errorNumber, const QString& errorString);
 
+    // Why the file cannot be opened for reading, as errno's number (0: it can, or the system does not say).
+    static int readErrorNumber(const QString& path);
+
     // A temporary's name: `prefix` (the file's name and temporaryTag) and six random letters or digits.
     static QString temporaryName(const QString& prefix);
     static bool isTemporaryName(const QString& name, const QString& prefix);

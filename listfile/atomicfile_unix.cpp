@@ -91,6 +91,15 @@ bool writeAll(int fd, const QByteArray& bytes)
 
 } // namespace
 
+int AtomicFile::readErrorNumber(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
 bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QString* errorString,
                          int* errorNumber)
 {

@@ -95,6 +95,17 @@ bool writeAll(HANDLE file, const QByteArray& bytes)
 
 } // namespace
 
+int AtomicFile::readErrorNumber(const QString& path)
+{
+    const HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return errnoFor(GetLastError());
+    CloseHandle(file);
+    return 0;
+}
+
 bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QString* errorString,
                          int* errorNumber)
 {

@@ -4,6 +4,7 @@
 #include "textnumber.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -78,6 +79,8 @@ QString FriendListFile::failureReason() const
     case IniEnv::Failure::None:
         return QString();
     case IniEnv::Failure::Unreadable:
+        if (m_store.errorNumber() == EBUSY)
+            return QStringLiteral("文件正被另一个程序使用，无法读取，保存会丢失其中的内容") + detail;
         return QStringLiteral("无法读取文件，保存会丢失其中的内容") + detail;
     case IniEnv::Failure::NotAFile:
         return QStringLiteral("无法读取：这不是一个普通文件");

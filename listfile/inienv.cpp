@@ -79,8 +79,8 @@ bool IniEnv::readFile(QByteArray* bytes)
         return fail(Failure::NotAFile, 0, QString());
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        // QFile keeps no error number; a file that is there but not readable to us is a matter of permission.
-        return fail(Failure::Unreadable, info.isReadable() ? 0 : EACCES, file.errorString());
+        // QFile keeps no error number: the system is asked again.
+        return fail(Failure::Unreadable, AtomicFile::readErrorNumber(m_filePath), file.errorString());
     }
     *bytes = file.readAll();
     return true;
