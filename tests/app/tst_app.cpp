@@ -7,26 +7,34 @@
 #include "historywindow.h"
 #include "listfixtures.h"
 #include "listmenu.h"
-#include "notificationservice.h"
 #include "onlinenotifier.h"
-#include "privatesessionbus.h"
 #include "qtchinese.h"
 #include "shownrows.h"
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
-#include "statusnotifierwatcher.h"
 #include "weekchart.h"
 
-#include <QtDBus>
 #include <QtPlugin>
 #include <QtTest>
 #include <QtWidgets>
 
+#ifdef Q_OS_WIN
+#include "registrysandbox.h"
+#include "windowstray.h"
+#else
+#include "notificationservice.h"
+#include "privatesessionbus.h"
+#include "statusnotifierwatcher.h"
+
+#include <QtDBus>
+
+static PrivateSessionBus privateBus; // where the desktop's stand-ins are
+#endif
+
 using namespace std::chrono_literals;
 constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 
-static PrivateSessionBus privateBus;      // where the desktop's stand-ins are
 Q_IMPORT_PLUGIN(OffscreenTrayThemePlugin) // Qt's tray, which finds a tray through its stand-in
 
 // A colour as a person names it: "empty" (white), "grey", "blue" (a check), "warm" (online), or its code.
@@ -102,12 +110,143 @@ class TestApp : public QObject
     QTemporaryDir m_dir;
     const QString m_path = m_dir.filePath("QQlist.cfg");
     FakePresenceService m_service;
+    QStringList m_seen;
+    QStringList m_answer; // for the window that opens next
+    QStringList m_alerts; // the window asking for attention, or the tray's message
+
+    // The desktop, stood in for: its tray, the notices it shows, and where 开机自动启动 writes. It is ready
+    // for a row with startDesktop(); desktopSeen() tells what it showed during the row.
+#ifdef Q_OS_WIN
+    RegistrySandbox m_registry;
+
+    bool startDesktop()
+    {
+        WindowsTray::available = true;
+        WindowsTray::messages.clear();
+        return m_registry.redirected();
+    }
+    QStringList desktopSeen() const
+    {
+        QStringList seen;
+        for (const QString& message : std::as_const(WindowsTray::messages))
+            seen << QString("notification %1: %2").arg(seen.size() + 1).arg(message);
+        return seen;
+    }
+    QList<Step> desktopSteps(Form1& form)
+    {
+        return {
+            {"the desktop has no tray", [](auto) { WindowsTray::available = false; }},
+            {"click the tray icon", [](auto) { emit WindowsTray::shown->activated(WindowsTray::Trigger); }},
+            {"look at the tray's tool tip",
+             [&](auto) { m_seen << "tray: " + QString(WindowsTray::shown->toolTip).replace('\n', ' '); }},
+            {"click the notification",
+             [&](auto) {
+                 QSignalSpy chosen(form.findChild<OnlineNotifier*>(), &OnlineNotifier::friendChosen);
+                 emit WindowsTray::shown->messageClicked();
+                 QCOMPARE(chosen.count(), 1);
+             }},
+            {"look at the autostart entry",
+             [&](auto) {
+                 const QString entry =
+                     QSettings("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                               QSettings::NativeFormat)
+                         .value("Fernwatch")
+                         .toString();
+                 const QString program = QDir::toNativeSeparators(qApp->applicationFilePath());
+                 m_seen << (entry.isEmpty()
+                                ? "no autostart entry"
+                                : "autostart " + QString(entry).replace(program, "<this program>"));
+             }},
+            {"the autostart entry cannot be written", // its key is locked
+             [&](auto) { QVERIFY(m_registry.lock("Software\\Microsoft\\Windows\\CurrentVersion\\Run")); }},
+        };
+    }
+#else
     NotificationService m_notifications;
     StatusNotifierWatcher m_tray; // up before Qt first looks for a tray, which it does once a run
-    QStringList m_seen;
-    QStringList m_answer;                         // for the window that opens next
-    QStringList m_alerts;                         // the window asking for attention, or the tray's message
     QList<NotificationService::Notice> m_notices; // what the desktop was sent during the row
+
+    bool startDesktop()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path())); // the user's, beside the list
+        m_notifications.takeNotices();
+        m_notifications.setCapabilities({});
+        m_notices.clear();
+        return m_notifications.start() && m_tray.start();
+    }
+    QStringList desktopSeen()
+    {
+        // Whatever was sent on the bus has arrived, and the answers too.
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            "org.freedesktop.Notifications", "/", "org.freedesktop.DBus.Peer", "Ping"));
+        QStringList seen;
+        // Numbered from the row's first.
+        for (const NotificationService::Notice& n : m_notices += m_notifications.takeNotices())
+            seen << QString("notification %1%2: %3 / %4%5")
+                        .arg(n.id - m_notices[0].id + 1)
+                        .arg(n.replacesId ? " updated" : "", n.summary, n.body,
+                             n.actions.contains("default") ? ", clickable" : "");
+        return seen;
+    }
+    QList<Step> desktopSteps(Form1& form)
+    {
+        return {
+
+            {"the desktop has no tray", [&](auto) { m_tray.stop(); }},
+            {"click the tray icon",
+             [&](auto) {
+                 m_tray.callItem("org.kde.StatusNotifierItem", "Activate", {0, 0});
+             }},
+            {"look at the tray's tool tip",
+             [&](auto) {
+                 QCoreApplication::processEvents(); // as a desktop reads it, after the program has updated it
+                 const QDBusMessage got = m_tray.callItem("org.freedesktop.DBus.Properties", "Get",
+                                                          {"org.kde.StatusNotifierItem", "ToolTip"});
+                 const auto tip =
+                     qvariant_cast<QDBusArgument>(got.arguments()[0].value<QDBusVariant>().variant());
+                 QString name, title, text;
+                 tip.beginStructure(); // icon name, icon pictures, title, text; closed, or what it read stays
+                 tip >> name;
+                 tip.asVariant();
+                 tip >> title >> text;
+                 tip.endStructure();
+                 m_seen << "tray: " + title.replace('\n', ' ');
+             }},
+            {"the notification service offers (.*)",
+             [&](auto w) { m_notifications.setCapabilities(w[1].split(", ")); }},
+            {"click the first notification",
+             [&](auto) {
+                 m_notices += m_notifications.takeNotices();
+                 QSignalSpy chosen(form.findChild<OnlineNotifier*>(), &OnlineNotifier::friendChosen);
+                 m_notifications.click(m_notices.value(0).id);
+                 QVERIFY(chosen.wait());
+             }},
+            {"look at the notification's details",
+             [&](auto) {
+                 const NotificationService::Notice n = (m_notices += m_notifications.takeNotices()).last();
+                 m_seen << QString("from %1, icon %2, category %3, desktop entry %4, urgency %5")
+                               .arg(n.app, n.icon, n.hints["category"].toString(),
+                                    n.hints["desktop-entry"].toString())
+                               .arg(n.hints["urgency"].toInt());
+             }},
+            {"look at the autostart entry",
+             [&](auto) {
+                 const QByteArray entry = fileBytes(AutostartEntry::location());
+                 m_seen << (entry.isEmpty()
+                                ? "no autostart entry"
+                                : "autostart " + QString(entry.mid(entry.indexOf("Exec=") + 5))
+                                                     .trimmed()
+                                                     .replace(qApp->applicationFilePath(), "<this program>"));
+             }},
+            {"the autostart entry cannot be written", // a file is where its folder should be
+             [&](auto) {
+                 const QString folder = m_dir.filePath("autostart");
+                 QVERIFY(QDir(folder).removeRecursively() && writeFileBytes(folder, "not a folder"));
+             }},
+            {"the notification service leaves", [&](auto) { m_notifications.stop(); }},
+        };
+    }
+#endif
 
     bool eventFilter(QObject* object, QEvent* event) override
     {
@@ -197,58 +336,7 @@ class TestApp : public QObject
              }},
             {"look at the selected row",
              [=](auto) { m_seen << QString("row %1 selected").arg(view->selectedPosition()); }},
-            {"the desktop has no tray", [&](auto) { m_tray.stop(); }},
-            {"click the tray icon",
-             [&](auto) {
-                 m_tray.callItem("org.kde.StatusNotifierItem", "Activate", {0, 0});
-             }},
-            {"look at the tray's tool tip",
-             [&](auto) {
-                 QCoreApplication::processEvents(); // as a desktop reads it, after the program has updated it
-                 const QDBusMessage got = m_tray.callItem("org.freedesktop.DBus.Properties", "Get",
-                                                          {"org.kde.StatusNotifierItem", "ToolTip"});
-                 const auto tip =
-                     qvariant_cast<QDBusArgument>(got.arguments()[0].value<QDBusVariant>().variant());
-                 QString name, title, text;
-                 tip.beginStructure(); // icon name, icon pictures, title, text; closed, or what it read stays
-                 tip >> name;
-                 tip.asVariant();
-                 tip >> title >> text;
-                 tip.endStructure();
-                 m_seen << "tray: " + title.replace('\n', ' ');
-             }},
-            {"the notification service offers (.*)",
-             [&](auto w) { m_notifications.setCapabilities(w[1].split(", ")); }},
-            {"click the first notification",
-             [&](auto) {
-                 m_notices += m_notifications.takeNotices();
-                 QSignalSpy chosen(form.findChild<OnlineNotifier*>(), &OnlineNotifier::friendChosen);
-                 m_notifications.click(m_notices.value(0).id);
-                 QVERIFY(chosen.wait());
-             }},
-            {"look at the notification's details",
-             [&](auto) {
-                 const NotificationService::Notice n = (m_notices += m_notifications.takeNotices()).last();
-                 m_seen << QString("from %1, icon %2, category %3, desktop entry %4, urgency %5")
-                               .arg(n.app, n.icon, n.hints["category"].toString(),
-                                    n.hints["desktop-entry"].toString())
-                               .arg(n.hints["urgency"].toInt());
-             }},
             {"an autostart entry starts (.*)", [&](auto w) { QVERIFY(AutostartEntry(w[1]).setOn(true)); }},
-            {"look at the autostart entry",
-             [&](auto) {
-                 const QByteArray entry = fileBytes(AutostartEntry::location());
-                 m_seen << (entry.isEmpty()
-                                ? "no autostart entry"
-                                : "autostart " + QString(entry.mid(entry.indexOf("Exec=")))
-                                                     .trimmed()
-                                                     .replace(qApp->applicationFilePath(), "<this program>"));
-             }},
-            {"the autostart folder cannot be written", // a file is in its place
-             [&](auto) {
-                 const QString folder = m_dir.filePath("autostart");
-                 QVERIFY(QDir(folder).removeRecursively() && writeFileBytes(folder, "not a folder"));
-             }},
             {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
             {"look at the list file",
@@ -299,7 +387,6 @@ class TestApp : public QObject
                      row = row.section(',', 0, 2);
                  m_seen << w[1] + ": " + rows.join(" / ");
              }},
-            {"the notification service leaves", [&](auto) { m_notifications.stop(); }},
             {"wait for the check to end",
              [&](auto) { QVERIFY(QSignalSpy(form.findChild<CheckRun*>(), &CheckRun::runEnded).wait()); }},
             {"open the menu (on row (\\d+)|below the friends|by its key)",
@@ -329,6 +416,7 @@ class TestApp : public QObject
             {"no web browser",
              [&](auto) { QDesktopServices::unsetUrlHandler("https"); }}, // nor has headless Qt
         };
+        m_steps += desktopSteps(form);
     }
 
     // Takes the steps of `script` meant for `query` (0: the script's own); fails the row at an unknown one.
@@ -356,7 +444,10 @@ class TestApp : public QObject
     }
 
 public slots:
-    void recordOpenedUrl(const QUrl& url) { m_seen << "browser opens " + url.toString(); }
+    void recordOpenedUrl(const QUrl& url)
+    {
+        m_seen << "browser opens " + url.toString();
+    }
 
 private slots:
     void initTestCase()
@@ -364,12 +455,14 @@ private slots:
         QVERIFY(m_service.start());
         QVERIFY(installQtChinese(*qApp));
         qApp->installEventFilter(this);
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path())); // the user's, beside the list
         for (const char* online : {"10001", "1", "3"})
             m_service.setAnswer(online, {FakePresenceService::Answer::Online});
         m_service.setAnswer("2", {FakePresenceService::Answer::Offline, 50}); // comes after an edit
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("https"); }
+    void cleanupTestCase()
+    {
+        QDesktopServices::unsetUrlHandler("https");
+    }
 
     void scenario_data()
     {
@@ -466,6 +559,7 @@ private slots:
         // notification service goes away. What the desktop showed comes last: its notifications, then the
         // window's requests for attention.
         const QString started = "skin /qq2009.she; ";
+#ifndef Q_OS_WIN // Windows has no notification service apart from the tray
         row("reminder",
             "write list file "
             "[MEUserData]\nIncout=2\n[1]\nImis1=50&05\nImis2=Kim\nImis3=1\n[2]\nImis1=1\nImis2=Lee\n; "
@@ -475,6 +569,7 @@ private slots:
                 "check starts: Kim|50&05|Kim|warm, Lee|1|Lee|warm; query 50&05; query 1; " +
                 "check starts: Kim|50&05|Kim|grey, Lee|1|Lee|warm; query 50&05; query 1; closed 0; " +
                 "saved 50&05|Kim, 1|Lee; notification 1: Kim 上线了 / QQ 50&05; the tray shows a message");
+#endif
         const QString every = "每 1 分钟, 每 5 分钟, 每 15 分钟, ";
         row("menu, kept in the file",
             "write list file "
@@ -515,23 +610,40 @@ private slots:
             started + run.arg("grey") + "window hidden; tray: 在线 1/2 下次检测 <time>; window shown; " +
                 "window hidden; " + run.arg("warm") + "closed 0; saved 10001|甲, 10002|乙; " +
                 "notification 1: 甲 上线了 / QQ 10001");
+#ifdef Q_OS_WIN
+        const QString noTray = "the desktop has no tray; "; // nor a notice
+#else
+        const QString noTray = "the desktop has no tray; the notification service leaves; ";
+#endif
         row("no tray",
-            two + "the desktop has no tray; the notification service leaves; start minimised; minimise the "
-                  "window; look whether the window is shown",
+            two + noTray + "start minimised; minimise the window; look whether the window is shown",
             started + run.arg("grey") + "window minimised; closed 0; saved 10001|甲, 10002|乙; " +
                 "window asks for attention");
 
         // Marked friends who come online in one check share a notification, a later check starts another;
-        // a click on the first shows the window from the tray with the first friend it names.
-        row("notifications",
+        // a click on the first shows the window from the tray with the first friend it names. Windows shows
+        // the tray's message in place of the one before, as plain text.
+        const QString three =
             "write list file [MEUserData]\nIncout=3\n[1]\nImis1=30003\nImis2=丙\nImis3=1\n[2]\nImis1=10001\n"
-            "Imis2=甲\nImis3=1\n[3]\nImis1=<1&2>\nImis2=<b>乙</b>\nImis3=1\n; "
-            "the notification service offers actions, body-markup; <1&2> is online; start minimised; "
-            "30003 is online; press 刷新列表; look at the notification's details; click the first "
-            "notification; "
-            "look whether the window is shown; look at the selected row",
-            started + "check starts: 丙|30003|丙|grey, 甲|10001|甲|grey, <b>乙</b>|<1&2>|<b>乙</b>|grey; " +
-                "query 30003; query 10001; query <1&2>; check starts: 丙|30003|丙|grey, 甲|10001|甲|warm, " +
+            "Imis2=甲\nImis3=1\n[3]\nImis1=<1&2>\nImis2=<b>乙</b>\nImis3=1\n; ";
+        const QString startRun =
+            "check starts: 丙|30003|丙|grey, 甲|10001|甲|grey, <b>乙</b>|<1&2>|<b>乙</b>|grey; "
+            "query 30003; query 10001; query <1&2>; ";
+#ifdef Q_OS_WIN
+        row("notifications",
+            three + "<1&2> is online; start minimised; click the notification; look whether the window is "
+                    "shown; look at the selected row",
+            started + startRun +
+                "window shown; row 2 selected; closed 0; saved 30003|丙, 10001|甲, <1&2>|<b>乙</b>; " +
+                "notification 1: 甲 上线了 / QQ 10001; notification 2: 甲、<b>乙</b> 上线了 / QQ 10001、QQ "
+                "<1&2>");
+#else
+        row("notifications",
+            three + "the notification service offers actions, body-markup; <1&2> is online; start minimised; "
+                    "30003 is online; press 刷新列表; look at the notification's details; click the first "
+                    "notification; "
+                    "look whether the window is shown; look at the selected row",
+            started + startRun + "check starts: 丙|30003|丙|grey, 甲|10001|甲|warm, " +
                 "<b>乙</b>|<1&2>|<b>乙</b>|warm; query 30003; query 10001; query <1&2>; " +
                 "from Fernwatch, icon fernwatch, category presence.online, desktop entry fernwatch, urgency "
                 "1; " +
@@ -539,24 +651,32 @@ private slots:
                 "notification 1: 甲 上线了 / QQ 10001, clickable; " +
                 "notification 1 updated: 甲、<b>乙</b> 上线了 / QQ 10001、QQ &lt;1&amp;2&gt;, clickable; " +
                 "notification 2: 丙 上线了 / QQ 30003, clickable");
+#endif
 
         // 开机自动启动 ticked, unticked; an entry for a moved program shows unticked and is pointed at this
-        // one; a folder that cannot be written.
+        // one; an entry that cannot be written. Linux quotes the program as a desktop entry's Exec key does.
+#ifdef Q_OS_WIN
+        const QString moved = "C:/moved/My $programs/Fernwatch.exe",
+                      movedEntry = "\"C:\\moved\\My $programs\\Fernwatch.exe\"";
+        const QString unwritable =
+            "HKEY_CURRENT_"
+            "USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Fernwatch\n没有修改注册表的权限";
+#else
+        const QString moved = "/moved/My $programs/Fernwatch",
+                      movedEntry = "\"/moved/My \\\\$programs/Fernwatch\"";
+        const QString unwritable = "<folder>/autostart/fernwatch.desktop\n文件夹不存在";
+#endif
         const QString autostart =
             "; open the menu below the friends; choose 开机自动启动; look at the autostart entry";
         const QString menu = "menu 自动刷新(✓关闭, " + every + "每 60 分钟), %1开机自动启动; ";
-        const QString entry = "autostart Exec=\"<this program>\" --minimized; ";
+        const QString entry = "autostart \"<this program>\" --minimized; ";
         row("autostart",
-            "write list file ; start" + autostart + autostart +
-                "; an autostart entry starts /moved/My $programs/Fernwatch; "
-                "look at the autostart entry" +
-                autostart + "; the autostart folder cannot be written" + autostart,
-            started + menu.arg("") + entry + menu.arg("✓") + "no autostart entry; " +
-                "autostart Exec=\"/moved/My \\\\$programs/Fernwatch\" --minimized; " + menu.arg("") + entry +
-                menu.arg("") +
-                "box 无法写入开机自动启动项：\n<folder>/autostart/fernwatch.desktop\n文件夹不存在 → "
-                "确定; " +
-                "no autostart entry; closed 0; saved ");
+            "write list file ; start" + autostart + autostart + "; an autostart entry starts " + moved +
+                "; look at the autostart entry" + autostart + "; the autostart entry cannot be written" +
+                autostart,
+            started + menu.arg("") + entry + menu.arg("✓") + "no autostart entry; autostart " + movedEntry +
+                " --minimized; " + menu.arg("") + entry + menu.arg("") + "box 无法写入开机自动启动项：\n" +
+                unwritable + " → 确定; no autostart entry; closed 0; saved ");
         // 在线记录: 甲 is found online, 乙's check fails; 甲 deleted and added again is still known; 甲's
         // history cleared. A damaged history is set aside and the window says so; the checks go on.
         const QString pair = "write list file [MEUserData]\nIncout=2\n[1]\nImis1=1\nImis2=甲\n[2]\nImis1=2\n"
@@ -598,11 +718,7 @@ private slots:
         m_seen.clear();
         m_alerts.clear();
         QDesktopServices::setUrlHandler("https", this, "recordOpenedUrl");
-        m_notifications.takeNotices();
-        m_notifications.setCapabilities({});
-        m_notices.clear();
-        QVERIFY2(m_notifications.start() && m_tray.start(),
-                 "no session bus: dbus-daemon could not be started (package dbus)");
+        QVERIFY2(startDesktop(), "no desktop: on Linux, dbus-daemon could not be started (package dbus)");
         Form1 form(m_path);
         defineSteps(form);
         if (!run(script, 0, true))
@@ -630,24 +746,19 @@ private slots:
 
         run(script, 0);
         QFile::rename(m_dir.path() + '~', m_dir.path());
-        // Whatever was sent on the bus has arrived, and the answers too.
-        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-            "org.freedesktop.Notifications", "/", "org.freedesktop.DBus.Peer", "Ping"));
+        const QStringList desktop = desktopSeen();
         QCoreApplication::sendPostedEvents();
         if (form.isVisible())
             form.close();
         if (QFile::exists(m_path))
             m_seen << "saved " + savedFriends(m_path).join(", ");
-        // Numbered from the row's first.
-        for (const NotificationService::Notice& n : m_notices += m_notifications.takeNotices())
-            m_seen << QString("notification %1%2: %3 / %4%5")
-                          .arg(n.id - m_notices[0].id + 1)
-                          .arg(n.replacesId ? " updated" : "", n.summary, n.body,
-                               n.actions.contains("default") ? ", clickable" : "");
-        m_seen << m_alerts;
-        for (QString& entry : m_seen) // what differs from run to run: the row's folder, the clock
+        m_seen << desktop << m_alerts;
+        // What differs from run to run: the row's folder (as the program shows it on Windows too), the clock.
+        for (QString& entry : m_seen)
             entry.replace(m_path, "<list file>")
+                .replace(QDir::toNativeSeparators(m_path), "<list file>")
                 .replace(m_dir.path(), "<folder>")
+                .replace(QDir::toNativeSeparators(m_dir.path() + '/'), "<folder>/")
                 .replace(QRegularExpression("\\d\\d:\\d\\d"), "<time>")
                 .replace(QRegularExpression("\\d{8}-\\d{6}"), "<date>");
         // The first entry that differs, with its place.
