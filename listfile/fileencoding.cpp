@@ -1,5 +1,6 @@
 #include "fileencoding.h"
 
+#include "gb18030.h"
 #include "lineencoding.h"
 
 #include <QStringDecoder>
@@ -15,19 +16,10 @@ const QByteArrayView gbMark("\x84\x31\x95\x33");
 const QByteArrayView utf16LeMark("\xFF\xFE");
 const QByteArrayView utf16BeMark("\xFE\xFF");
 
-QStringDecoder gb18030Decoder()
-{
-    QStringDecoder legacy("GB18030", converterFlags);
-    return legacy.isValid() ? std::move(legacy) : QStringDecoder(QStringDecoder::System, converterFlags);
-}
-
+// GB18030 has an encoder of its own: this one is for the others.
 QStringEncoder encoderFor(FileEncoding::Encoding encoding)
 {
     switch (encoding) {
-    case FileEncoding::Gb18030: {
-        QStringEncoder legacy("GB18030", converterFlags);
-        return legacy.isValid() ? std::move(legacy) : QStringEncoder(QStringEncoder::System, converterFlags);
-    }
     case FileEncoding::Utf16Le:
         return QStringEncoder(QStringEncoder::Utf16LE, converterFlags);
     case FileEncoding::Utf16Be:
@@ -125,30 +117,6 @@ void forEachLine(QByteArrayView bytes, qsizetype start, int unit, bool bigEndian
     f(line);
 }
 
-// The bytes at the end of a GB18030 line that begin a character without finishing it. Decoding them, the
-// library's GB18030 decoder gives nothing at all, where it gives U+FFFD for a bad code anywhere else.
-qsizetype unfinishedGbTail(QByteArrayView body)
-{
-    const auto isLead = [](uchar b) { return b >= 0x81 && b <= 0xfe; };
-    const auto isDigit = [](uchar b) { return b >= 0x30 && b <= 0x39; };
-    for (qsizetype i = 0; i < body.size();) {
-        const uchar b = uchar(body[i]);
-        const qsizetype left = body.size() - i;
-        if (!isLead(b)) {
-            ++i;
-        } else if (left == 1) {
-            return 1;
-        } else if (!isDigit(uchar(body[i + 1]))) {
-            i += 2;
-        } else if (left < 4 && (left == 2 || isLead(uchar(body[i + 2])))) {
-            return left;
-        } else {
-            i += left < 4 ? 1 : 4;
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
 FileEncoding::FileEncoding()
@@ -165,6 +133,8 @@ QByteArray FileEncoding::encoded(QStringView text)
 {
     if (m_encoding == Utf8)
         return text.toUtf8();
+    if (m_encoding == Gb18030)
+        return Gb18030::encoded(text);
     return m_encoder.encode(text);
 }
 
@@ -195,7 +165,6 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
     // At most one character of text for each byte, so the text is written in place. Each line is decoded on
     // its own, so that what it reads as depends on its own bytes only, whatever lines come before or after.
     QStringDecoder utf8(QStringDecoder::Utf8, converterFlags);
-    QStringDecoder gb18030 = utf16 ? QStringDecoder() : gb18030Decoder();
     QStringDecoder wide(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE, converterFlags);
     text->resize(bytes.size() + 1);
     QChar* out = text->data();
@@ -211,11 +180,10 @@ FileEncoding FileEncoding::read(QByteArrayView bytes, QString* text, std::vector
             continue;
         }
         line.encoding = utf16 ? line.encoding : verdict == LineEncoding::Gb18030 ? Gb18030 : Utf8;
-        QStringDecoder* decoder = utf16 ? &wide : line.encoding == Gb18030 ? &gb18030 : &utf8;
-        const qsizetype unfinished = decoder == &gb18030 ? unfinishedGbTail(body) : 0;
-        out = decoder->appendToBuffer(out, body.chopped(unfinished));
-        if (unfinished > 0)
-            *out++ = QChar::ReplacementCharacter;
+        if (line.encoding == Gb18030)
+            out = Gb18030::decode(body, out);
+        else
+            out = (utf16 ? wide : utf8).appendToBuffer(out, body);
         line.textLength = out - text->constData() - line.textOffset;
     }
     text->truncate(out - text->constData());

@@ -1,6 +1,7 @@
 #include "lineencoding.h"
 
-#include <QStringDecoder>
+#include "gb18030.h"
+
 #include <QVarLengthArray>
 #include <algorithm>
 #include <bitset>
@@ -108,21 +109,6 @@ bool isEmojiPart(char32_t c)
     return c == 0x200d || inRange(c, 0xfe00, 0xfe0f);
 }
 
-// A four-byte GB18030 code is valid when it stands for a character: counted through all four-byte codes
-// from 81 30 81 30, it comes no later than 84 31 A4 39 (U+FFFF) or from 90 30 81 30 (U+10000) to
-// E3 32 9A 35 (U+10FFFF).
-bool isGb18030FourByteCode(uchar b1, uchar b2, uchar b3, uchar b4)
-{
-    if (!inRange(b1, 0x81, 0xfe) || !inRange(b2, 0x30, 0x39) || !inRange(b3, 0x81, 0xfe) ||
-        !inRange(b4, 0x30, 0x39))
-        return false;
-    const int index = (((b1 - 0x81) * 10 + (b2 - 0x30)) * 126 + (b3 - 0x81)) * 10 + (b4 - 0x30);
-    constexpr int lastBmp = 39419;
-    constexpr int firstSupplementary = 189000;
-    constexpr int lastSupplementary = 1237575;
-    return index <= lastBmp || (index >= firstSupplementary && index <= lastSupplementary);
-}
-
 int gbTwoByteCost(uchar lead, uchar trail)
 {
     if (trail < 0xa1)
@@ -132,8 +118,8 @@ int gbTwoByteCost(uchar lead, uchar trail)
     return inRange(lead, 0xa1, 0xa9) || inRange(lead, 0xd7, 0xf7) ? rareCost : gbOtherCost;
 }
 
-// The line read as GB18030. Qt's decoder agrees on every code, but once it has met an error it reports one
-// ever after, and a new decoder for each line would cost more than the rest.
+// The line read as GB18030, code by code, for what its codes cost: its decoded text would not tell a bad
+// code from a U+FFFD written in the line.
 struct GbReading
 {
     int cost = 0;
@@ -159,7 +145,7 @@ GbReading readGb18030(QByteArrayView line)
             ++reading.codes;
             reading.beyondGb2312 += !inRange(lead, 0xa1, 0xf7) || trail < 0xa1;
             i += 2;
-        } else if (isGb18030FourByteCode(lead, trail, byteAt(i + 2), byteAt(i + 3))) {
+        } else if (Gb18030::isFourByteCode(lead, trail, byteAt(i + 2), byteAt(i + 3))) {
             reading.cost += gbFourByteCost;
             ++reading.codes;
             ++reading.beyondGb2312;
@@ -176,8 +162,7 @@ GbReading readGb18030(QByteArrayView line)
     return reading;
 }
 
-// The common characters by code point from firstHan, taken from the decoder; without one, every Chinese
-// character counts as rare.
+// The common characters by code point from firstHan.
 const std::bitset<hanCount>& commonCharacters()
 {
     static const std::bitset<hanCount> common = [] {
@@ -186,9 +171,8 @@ const std::bitset<hanCount>& commonCharacters()
             for (int trail = 0xa1; trail <= (lead == 0xd7 ? 0xf9 : 0xfe); ++trail)
                 codes.append(char(lead)).append(char(trail));
         }
-        QStringDecoder decoder("GB18030");
         std::bitset<hanCount> set;
-        for (const QChar c : decoder.isValid() ? QString(decoder(codes)) : QString()) {
+        for (const QChar c : Gb18030::decoded(codes)) {
             if (inRange(c.unicode(), firstHan, lastHan))
                 set.set(c.unicode() - firstHan);
         }

@@ -1,4 +1,5 @@
 #include "atomicfile.h"
+#include "gb18030.h"
 #include "listfixtures.h"
 
 #include <QtTest>
@@ -67,7 +68,8 @@ private slots:
         row("CR CR LF, LF, CRLF, no last line end", "[MEUserData]\r\r\nIncout=1\n[1]\r\nImis1=1\nImis2=a",
             {"1|a", "2|b"},
             "[MEUserData]\r\r\nIncout=2\n[1]\r\nImis1=1\nImis2=a\r\n[2]\r\nImis1=2\r\nImis2=b\r\n", "2|b");
-        QStringEncoder gb18030("GB18030"), utf16le(QStringEncoder::Utf16LE), utf16be(QStringEncoder::Utf16BE);
+        const auto gb18030 = [](const QString& text) { return Gb18030::encoded(text); };
+        QStringEncoder utf16le(QStringEncoder::Utf16LE), utf16be(QStringEncoder::Utf16BE);
         const auto crlf = [](QByteArray text) { return QString(text.replace("\n", "\r\n")); };
         row("GB18030, CRLF, its mark, a friend added", "\x84\x31\x95\x33" + gb18030(crlf(plain)),
             addedFriends, "\x84\x31\x95\x33" + gb18030(crlf(plainAdded)), "3|王五");
@@ -117,6 +119,49 @@ private slots:
         QCOMPARE(fileBytes(listFile), after);
         QCOMPARE(savedFriends(listFile), friends);
         QCOMPARE(loaded, friends); // the save changed how no line reads
+    }
+
+    // Bad GB18030 bytes -> the text they read as: U+FFFD as ICU gives it, and one for a code left unfinished
+    // by the end of a line.
+    void gb18030Errors_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("80 and FF begin no code") << QByteArray("\x80\x41\xFF") << QString("\uFFFDA\uFFFD");
+        QTest::newRow("a lead byte and one that cannot follow it, read anew")
+            << QByteArray("\x81\x7F\x81\x30\x41\x81\x30\x81\x41") << QString("\uFFFD\x7F\uFFFD0A\uFFFD0丄");
+        QTest::newRow("FF after a lead byte, with it") << QByteArray("\x81\xFF\x41") << QString("\uFFFDA");
+        QTest::newRow("four-byte codes of no character")
+            << QByteArray("\x84\x31\xA5\x30\xE3\x32\x9A\x36") << QString("\uFFFD\uFFFD");
+        for (const char* unfinished : {"\x81", "\x81\x30", "\x81\x30\x81"})
+            QTest::addRow("unfinished at the end, %s", QByteArray(unfinished).toHex(' ').constData())
+                << QByteArray("A") + unfinished << QString("A\uFFFD");
+    }
+    void gb18030Errors()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(Gb18030::decoded(bytes), text);
+    }
+
+    // Every character reads and writes as through Qt's converter, where it has one (ICU's, on Linux), which
+    // read the old program's lists before.
+    void gb18030AsHost()
+    {
+        QStringEncoder encoder("GB18030", QStringConverter::Flag::Stateless);
+        QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
+        if (!encoder.isValid())
+            QSKIP("Qt has no GB18030 converter here: it was built without ICU");
+        QStringList differ;
+        for (char32_t c = 0; c <= 0x10ffff && differ.size() < 10; ++c) {
+            const QChar units[2] = {QChar(QChar::highSurrogate(c)), QChar(QChar::lowSurrogate(c))};
+            const QString text = QChar::requiresSurrogates(c) ? QString(units, 2) : QString(QChar(c));
+            const QByteArray bytes = encoder(text);
+            if (!QChar::isSurrogate(c) &&
+                (Gb18030::encoded(text) != bytes || Gb18030::decoded(bytes) != decoder(bytes)))
+                differ << QString::number(c, 16);
+        }
+        QCOMPARE(differ.join(' '), QString());
     }
 
     // Saves leave the old file or the new one, and no temporary of their own; they replace only a file
