@@ -31,23 +31,21 @@ QStringEncoder encoderFor(FileEncoding::Encoding encoding)
 
 // The UTF-16 a file is in, by its mark, or without one by its zero bytes; none for an 8-bit file. No 8-bit
 // text holds a zero byte, while UTF-16 gives one to every ASCII character, which a list's section headers,
-// keys and comment signs are: a file whose first two code units are ASCII characters is UTF-16. Only the
-// start is looked at, which no save changes, so a file reads in the same encoding after every save.
+// keys and comment signs are: a file whose first code unit is an ASCII character is UTF-16. Only the first
+// two bytes are looked at, which no save changes, so a file reads in the same encoding after every save: a
+// save does write the bytes after them, as it adds to a short file or writes a last half character anew. A
+// file of one byte is looked at with the line end a save adds after it.
 std::optional<FileEncoding::Encoding> utf16Order(QByteArrayView bytes)
 {
     if (bytes.startsWith(utf16LeMark))
         return FileEncoding::Utf16Le;
     if (bytes.startsWith(utf16BeMark))
         return FileEncoding::Utf16Be;
-    const auto asciiUnits = [&](qsizetype low, qsizetype high) {
-        const auto ascii = [&](qsizetype at) {
-            return bytes[at + high] == 0 && bytes[at + low] != 0 && uchar(bytes[at + low]) < 0x80;
-        };
-        return bytes.size() >= 4 && ascii(0) && ascii(2);
-    };
-    if (asciiUnits(0, 1))
+    const auto byteAt = [&](qsizetype i) { return i < bytes.size() ? uchar(bytes[i]) : uchar('\n'); };
+    const auto isAscii = [](uchar b) { return b != 0 && b < 0x80; };
+    if (isAscii(byteAt(0)) && byteAt(1) == 0)
         return FileEncoding::Utf16Le;
-    if (asciiUnits(1, 0))
+    if (byteAt(0) == 0 && isAscii(byteAt(1)))
         return FileEncoding::Utf16Be;
     return std::nullopt;
 }
