@@ -191,7 +191,6 @@ class TestApp : public QObject
     QList<Step> desktopSteps(Form1& form)
     {
         return {
-
             {"the desktop has no tray", [&](auto) { m_tray.stop(); }},
             {"click the tray icon",
              [&](auto) {

@@ -28,6 +28,8 @@ static const QString program = QStringLiteral("Fernwatch");
 // What the package must hold besides the program and its skins.
 static const char* const packaged[] = {"icons/fernwatch.ico", "fernwatch-desktop-entry.sh"};
 #else
+#include <windows.h>
+
 static const QString program = QStringLiteral("Fernwatch.exe");
 static const char* const packaged[] = {"Qt6Core.dll", "libstdc++-6.dll", "plugins/platforms/qwindows.dll",
                                        "plugins/sqldrivers/qsqlite.dll", "translations/qtbase_zh_CN.qm",
@@ -45,14 +47,14 @@ class TestFernwatchExe : public QObject
 
     QString listPath() const { return m_folder + QStringLiteral("/QQlist.cfg"); }
 
-    void start(bool untilItQueries)
+    void start(bool untilItQueries, const QStringList& arguments = {})
     {
         // A query that a program killed just after sending it is counted now, not as this one's.
         QTest::qWait(20);
         const qsizetype queried = m_service.queriedNumbers().count("10001");
         QElapsedTimer started;
         started.start();
-        m_process.start(m_folder + '/' + program, {});
+        m_process.start(m_folder + '/' + program, arguments);
         // By its first query it has read its list and catches termination signals. Its list is oneFriend's:
         // the two programs that initTestCase started query other numbers meanwhile.
         if (untilItQueries)
@@ -60,7 +62,8 @@ class TestFernwatchExe : public QObject
         m_startUpMs = untilItQueries ? started.elapsed() : m_startUpMs;
     }
 
-    // "kill": SIGKILL, or TerminateProcess on Windows; "terminate": SIGTERM, or WM_CLOSE to its windows.
+    // "kill": SIGKILL, or TerminateProcess on Windows; "terminate": SIGTERM, or WM_CLOSE to its windows;
+    // "end the session": Windows' log-off, which ends the program once it has answered.
     void stop(const QString& how)
     {
         if (how == "kill") {
@@ -72,11 +75,48 @@ class TestFernwatchExe : public QObject
             const int signalNumber = how == "SIGINT" ? SIGINT : SIGHUP;
             // Process id 0 would signal this whole process group.
             QVERIFY(m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), signalNumber) == 0);
+#else
+            QVERIFY(endSession(DWORD(m_process.processId())));
+            m_process.kill();
 #endif
         }
         QVERIFY(m_process.waitForFinished(10000));
-        QCOMPARE(m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0, how != "kill");
+        QCOMPARE(m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0,
+                 how != "kill" && how != "end the session");
     }
+
+#ifdef Q_OS_WIN
+    // As Windows ends the session: every top-level window of the program is asked whether the session may
+    // end, then told that it ends. False when the program has no window to ask, or one of them refuses.
+    static bool endSession(DWORD processId)
+    {
+        struct Windows
+        {
+            DWORD owner;
+            QList<HWND> found;
+        } windows{processId, {}};
+        EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+                auto* windows = reinterpret_cast<Windows*>(context);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == windows->owner)
+                    windows->found << window;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&windows));
+        bool allowed = !windows.found.isEmpty();
+        for (HWND window : std::as_const(windows.found)) {
+            DWORD_PTR answer = FALSE;
+            allowed &= SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                                           &answer) &&
+                       answer == TRUE;
+        }
+        for (HWND window : std::as_const(windows.found))
+            SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, nullptr);
+        return allowed;
+    }
+#endif
 
     // What SQLite finds of the database's structure: "ok" when it is whole.
     static QString integrityCheck(const QString& path)
@@ -159,6 +199,7 @@ private slots:
 #else
         QTest::newRow("TerminateProcess") << "kill" << rounds.value(0).toInt();
         QTest::newRow("WM_CLOSE") << "terminate" << rounds.value(1).toInt();
+        QTest::newRow("WM_ENDSESSION") << "end the session" << 1;
 #endif
     }
 
@@ -169,18 +210,21 @@ private slots:
         QFETCH(QString, how);
         QFETCH(int, rounds);
         const bool kill = how == "kill";
+        const bool ended = kill || how == "end the session"; // by the system, at once
         for (int round = 0; round < rounds; ++round) {
             QVERIFY(writeFileBytes(listPath(), oneFriend));
             const bool inCheckRun = !kill || round % 2 == 0; // every other kill falls in start-up
-            start(inCheckRun);
+            // The session ends while the program waits in the tray, where Qt alone hears nothing of it.
+            start(inCheckRun, how == "end the session" ? QStringList{"--minimized"} : QStringList());
             QVERIFY(kill || QFile::remove(listPath())); // read already: only a save brings it back
             QTest::qWait(QRandomGenerator::global()->bounded(inCheckRun ? 300 : int(m_startUpMs)));
             stop(how);
-            // A kill's lock stays for the next start to take over, and its history's journal for the next
-            // start to read back.
+            // A kill's lock stays for the next start to take over, and the history's journal of a program
+            // ended at once for the next start to read back.
             QStringList left = QDir(m_folder).entryList(QDir::Files);
-            left.removeIf([kill](const QString& name) {
-                return kill && (name.startsWith("QQlist.cfg.lock") || name.startsWith("QQlist.sqlite-"));
+            left.removeIf([kill, ended](const QString& name) {
+                return (kill && name.startsWith("QQlist.cfg.lock")) ||
+                       (ended && name.startsWith("QQlist.sqlite-"));
             });
             QCOMPARE(left, QStringList({program, "QQlist.cfg", "QQlist.sqlite"}));
             QCOMPARE(integrityCheck(m_folder + "/QQlist.sqlite"), "ok");

@@ -115,19 +115,24 @@ private:
             redirect + "http://127.0.0.1:1/\r\nContent-Length: 0\r\n\r\n"};
         m_redirected = answer == Answer::Online || answer == Answer::Offline ? target : QByteArray();
         m_pictureAskedAt = -1;
-        QTimer::singleShot(delayMs, socket, [socket, r = responses[int(answer)]] { socket->write(r); });
+        QTimer::singleShot(delayMs, socket, [this, socket, r = responses[int(answer)]] {
+            socket->write(r);
+            m_answeredAt = m_clock.elapsed();
+        });
     }
 
     // Qt on Windows was seen to send a query once more as it followed the redirect of the answer to a status
-    // picture: before it asked for the picture, or at the same moment, on a new connection that it dropped at
-    // once. The program did not ask twice, and the copy is neither answered nor counted. The program asks
-    // again only once it has read the picture: 10 ms later at the least, under Wine.
+    // picture, within moments of the answer: before it asked for the picture, or at the same moment, on a new
+    // connection that it dropped at once. The program did not ask twice, and the copy is neither answered nor
+    // counted. The program asks again only once it has read the picture, 10 ms later at the least under Wine,
+    // or when it has been started anew, which takes far longer.
     bool isResent([[maybe_unused]] const QByteArray& target) const
     {
 #ifdef Q_OS_WIN
-        constexpr qint64 sameMomentMs = 3;
-        return target == m_redirected &&
-               (m_pictureAskedAt < 0 || m_clock.elapsed() - m_pictureAskedAt < sameMomentMs);
+        constexpr qint64 sameMomentMs = 3, momentsMs = 300;
+        const qint64 now = m_clock.elapsed();
+        return target == m_redirected && now - m_answeredAt < momentsMs &&
+               (m_pictureAskedAt < 0 || now - m_pictureAskedAt < sameMomentMs);
 #else
         return false;
 #endif
@@ -140,5 +145,6 @@ private:
     QElapsedTimer m_clock;
     QList<std::pair<QPointer<const QObject>, std::function<void()>>> m_next;
     QByteArray m_redirected;      // the query last answered with a redirect to a status picture
+    qint64 m_answeredAt = 0;
     qint64 m_pictureAskedAt = -1; // when a picture was asked for since, if it was
 };
