@@ -90,29 +90,24 @@ class TestFernwatchExe : public QObject
     // end, then told that it ends. False when the program has no window to ask, or one of them refuses.
     static bool endSession(DWORD processId)
     {
-        struct Windows
-        {
-            DWORD owner;
-            QList<HWND> found;
-        } windows{processId, {}};
+        std::pair<DWORD, QList<HWND>> windows{processId, {}}; // the program, and its windows found
         EnumWindows(
-            [](HWND window, LPARAM context) -> BOOL {
-                auto* windows = reinterpret_cast<Windows*>(context);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == windows->owner)
-                    windows->found << window;
+            [](HWND window, LPARAM found) -> BOOL {
+                auto& [owner, list] = *reinterpret_cast<std::pair<DWORD, QList<HWND>>*>(found);
+                DWORD process = 0;
+                if (GetWindowThreadProcessId(window, &process) && process == owner)
+                    list << window;
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&windows));
-        bool allowed = !windows.found.isEmpty();
-        for (HWND window : std::as_const(windows.found)) {
+        bool allowed = !windows.second.isEmpty();
+        for (HWND window : std::as_const(windows.second)) {
             DWORD_PTR answer = FALSE;
             allowed &= SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
                                            &answer) &&
                        answer == TRUE;
         }
-        for (HWND window : std::as_const(windows.found))
+        for (HWND window : std::as_const(windows.second))
             SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, nullptr);
         return allowed;
     }

@@ -13,9 +13,9 @@ public:
     RegistrySandbox()
     {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, wide(name()), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) == ERROR_SUCCESS)
-            m_redirected = RegOverridePredefKey(HKEY_CURRENT_USER, key) == ERROR_SUCCESS;
+        m_redirected = RegCreateKeyExW(HKEY_CURRENT_USER, wide(m_name), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                       nullptr, &key, nullptr) == ERROR_SUCCESS &&
+                       RegOverridePredefKey(HKEY_CURRENT_USER, key) == ERROR_SUCCESS;
         RegCloseKey(key);
     }
     ~RegistrySandbox()
@@ -23,8 +23,7 @@ public:
         for (const QString& path : std::as_const(m_locked))
             setAccess(path, nullptr); // or it could not be deleted
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        RegDeleteTreeW(HKEY_CURRENT_USER, wide(name()));
-        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Fernwatch tests"); // unless another test's is there
+        RegDeleteTreeW(HKEY_CURRENT_USER, wide(m_name));
     }
     bool redirected() const { return m_redirected; }
 
@@ -34,34 +33,28 @@ public:
     {
         ACL none;
         RegDeleteTreeW(HKEY_CURRENT_USER, wide(path));
-        if (!InitializeAcl(&none, sizeof none, ACL_REVISION) || !setAccess(path, &none))
-            return false;
         m_locked << path;
-        return true;
+        return InitializeAcl(&none, sizeof none, ACL_REVISION) && setAccess(path, &none);
     }
 
 private:
     static const wchar_t* wide(const QString& text) { return reinterpret_cast<const wchar_t*>(text.utf16()); }
-    static QString name()
-    {
-        return QStringLiteral("Software\\Fernwatch tests\\%1").arg(GetCurrentProcessId());
-    }
 
-    // Who may use the key: `access`, or everyone where there is none. Its owner may always change that.
+    // Who may use the key: those `access` lets, or everyone where there is none. Its owner may always set it.
     static bool setAccess(const QString& path, ACL* access)
     {
         SECURITY_DESCRIPTOR descriptor;
         HKEY key = nullptr;
-        if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-            !SetSecurityDescriptorDacl(&descriptor, access != nullptr, access, FALSE) ||
-            RegCreateKeyExW(HKEY_CURRENT_USER, wide(path), 0, nullptr, 0, WRITE_DAC, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
-            return false;
-        const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        const bool set = InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                         SetSecurityDescriptorDacl(&descriptor, access != nullptr, access, FALSE) &&
+                         RegCreateKeyExW(HKEY_CURRENT_USER, wide(path), 0, nullptr, 0, WRITE_DAC, nullptr,
+                                         &key, nullptr) == ERROR_SUCCESS &&
+                         RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
         RegCloseKey(key);
         return set;
     }
 
+    const QString m_name = QStringLiteral("Software\\Fernwatch tests %1").arg(GetCurrentProcessId());
     bool m_redirected = false;
     QStringList m_locked;
 };
