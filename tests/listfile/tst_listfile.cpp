@@ -3,6 +3,11 @@
 #include "listfixtures.h"
 
 #include <QtTest>
+
+static QString syncedTarget;
+static QByteArray listAtFolderSync;
+
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,8 +15,6 @@
 #include <unistd.h>
 
 // Every fsync of the saves goes through here: a folder's notes what the list file held at that moment.
-static QString syncedTarget;
-static QByteArray listAtFolderSync;
 extern "C" int fsync(int fd)
 {
     struct stat info = {};
@@ -19,6 +22,71 @@ extern "C" int fsync(int fd)
         listAtFolderSync = fileBytes(syncedTarget);
     return int(::syscall(SYS_fsync, fd));
 }
+
+// What a save meets: a disk that holds at most `sizeLimit` bytes a file (0: any), and, for root, whom
+// every file may be read by, the rights of nobody.
+class SaveConditions
+{
+public:
+    SaveConditions(const QString&, int sizeLimit, bool asNobody)
+        : m_asNobody(asNobody)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_unlimited);
+        const rlimit limit = {sizeLimit ? rlim_t(sizeLimit) : m_unlimited.rlim_cur, m_unlimited.rlim_max};
+        m_set = (!asNobody || (QFile::setPermissions(".", QFile::Permissions(0x7777)) &&
+                               ::setresuid(65534, 65534, 0) == 0)) &&
+                ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~SaveConditions()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_unlimited);
+        if (m_asNobody)
+            ::setresuid(0, 0, 0);
+    }
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_unlimited = {};
+    bool m_asNobody;
+    bool m_set = false;
+};
+static bool isRoot()
+{
+    return ::geteuid() == 0;
+}
+#else
+#define NOMINMAX
+#include <windows.h>
+
+// What a save meets: for kind "held", another program that keeps the file open and lets nobody read it;
+// "held open" lets others read it but not replace it.
+class SaveConditions
+{
+public:
+    SaveConditions(const QString& kind, int, bool)
+    {
+        if (kind.startsWith("held"))
+            m_held = CreateFileW(L"QQlist.cfg", GENERIC_READ, kind == "held" ? 0 : FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_set = !kind.startsWith("held") || m_held != INVALID_HANDLE_VALUE;
+    }
+    ~SaveConditions()
+    {
+        if (m_held != INVALID_HANDLE_VALUE)
+            CloseHandle(m_held);
+    }
+    bool set() const { return m_set; }
+
+private:
+    HANDLE m_held = INVALID_HANDLE_VALUE;
+    bool m_set = false;
+};
+static bool isRoot()
+{
+    return false;
+}
+#endif
 
 class TestListFile : public QObject
 {
@@ -183,15 +251,24 @@ private slots:
         QTest::addColumn<QStringList>("left"); // of the temporaries: a killed save's, then two not ours
         const QStringList all = {ours + "Ab3dE", ours + "Ab3dE9", "x" + ours + "Ab3dE9"},
                           others = {all[0], all[2]};
+        QTest::newRow("read-only") << "file" << 0x4044 << 0 << "refused: 文件为只读" << all;
+        QTest::newRow("read-only, nothing changed") << "same file" << 0x4044 << 0 << "unchanged" << all;
+        QTest::newRow("a folder") << "folder" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
+#ifdef Q_OS_UNIX
         // A link's target has temporaries of its own name.
         QTest::newRow("link, its mode kept") << "link" << 0x6040 << 0 << "saved" << all;
         QTest::newRow("disk full, stale temporaries") << "file" << 0x6044 << 10 << "refused: " << others;
         QTest::newRow("unreadable") << "file" << 0 << 0 << "refused: 无法读取文件，保存会丢失其中的内容"
                                     << all;
-        QTest::newRow("read-only") << "file" << 0x4044 << 0 << "refused: 文件为只读" << all;
-        QTest::newRow("read-only, nothing changed") << "same file" << 0x4044 << 0 << "unchanged" << all;
         QTest::newRow("a pipe") << "pipe" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
-        QTest::newRow("a folder") << "folder" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
+#else
+        QTest::newRow("stale temporaries") << "file" << 0x6066 << 0 << "saved" << others;
+        QTest::newRow("held by a program that lets nobody read it")
+            << "held" << 0x6066 << 0 << "refused: 文件正被另一个程序使用，无法读取，保存会丢失其中的内容"
+            << all;
+        QTest::newRow("held open by a program that lets others read it")
+            << "held open" << 0x6066 << 0 << "refused: 文件正被另一个程序使用" << others;
+#endif
     }
     void atomicSave()
     {
@@ -204,12 +281,15 @@ private slots:
         const QString& target = syncedTarget;
         const QByteArray after = "[MEUserData]\nIncout=0\n",
                          before = kind == "same file" ? after : "[MEUserData]\nIncout=9\n";
-        const bool isFile = kind == "file" || kind == "link" || kind == "same file";
+        const bool isFile =
+            kind == "file" || kind == "link" || kind == "same file" || kind.startsWith("held");
         const QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
         for (const QString& name : {ours + "Ab3dE9", ours + "Ab3dE", "x" + ours + "Ab3dE9"})
             QVERIFY(writeFileBytes(name, "x"));
+#ifdef Q_OS_UNIX
         QVERIFY(kind != "pipe" || ::mkfifo(QFile::encodeName(target), 0644) == 0);
+#endif
         QVERIFY(kind != "folder" || QDir().mkdir(target));
         QVERIFY(!isFile ||
                 (writeFileBytes(target, before) && QFile::setPermissions(target, QFile::Permissions(mode))));
@@ -217,26 +297,23 @@ private slots:
         const StoredList list;
         FriendListFile file;
         file.open(listFile);
-        // Root reads every file: it saves as nobody then.
-        const bool asNobody = mode == 0 && isFile && ::geteuid() == 0;
-        QVERIFY(!asNobody || (QFile::setPermissions(".", QFile::Permissions(0x7777)) &&
-                              ::setresuid(65534, 65534, 0) == 0));
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit unlimited;
-        ::getrlimit(RLIMIT_FSIZE, &unlimited);
-        const rlimit limit = {sizeLimit ? rlim_t(sizeLimit) : unlimited.rlim_cur, unlimited.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
         listAtFolderSync.clear();
-        const bool saved = file.save(list);
-        ::setrlimit(RLIMIT_FSIZE, &unlimited);
-        QVERIFY(!asNobody || ::setresuid(0, 0, 0) == 0);
+        bool saved = false;
+        {
+            // Root reads every file: it saves as nobody then.
+            const SaveConditions conditions(kind, sizeLimit, mode == 0 && isFile && isRoot());
+            QVERIFY(conditions.set());
+            saved = file.save(list);
+        }
         const bool written = saved && before != after;
         QCOMPARE(written ? "saved"
                  : saved ? "unchanged"
                          : "refused: " + file.failureReason().section("（", 0, 0),
                  result);
+#ifdef Q_OS_UNIX
         QCOMPARE(listAtFolderSync, written ? after : QByteArray()); // the folder was synced after the rename
-        QCOMPARE(QFileInfo(target).isFile(), isFile);               // nothing replaced a pipe or a folder
+#endif
+        QCOMPARE(QFileInfo(target).isFile(), isFile); // nothing replaced a pipe or a folder
         if (isFile) {
             QCOMPARE(int(QFile::permissions(target)) & 0x7077, mode);
             QVERIFY(QFile::setPermissions(target, QFile::ReadOwner)); // to read it back
