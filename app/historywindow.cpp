@@ -4,7 +4,7 @@
 #include "displaytext.h"
 #include "formlayout.h"
 #include "historystore.h"
-#include "weekchart.h"
+#include "presencechart.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -14,7 +14,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSaveFile>
+#include <QScrollArea>
+#include <QSet>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -24,6 +28,7 @@ namespace {
 constexpr int rereadEveryMs = 60 * 1000;
 // Each friend in the choice holds its number as its data, and its nickname for the title here.
 constexpr int nicknameRole = Qt::UserRole + 1;
+constexpr qint64 dayLength = 24 * 60 * 60 * 1000;
 
 } // namespace
 
@@ -31,18 +36,95 @@ HistoryWindow::HistoryWindow(HistoryStore& store, const QVector<StoredFriend>& f
                              QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_store(store)
+    , m_friends(friends)
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowIcon(fernwatchIcon());
     useCaptionFont(this);
     createControls();
-    fillChoice(friends, number);
+    fillChoice(number);
     reload();
+    connectControls();
+}
 
+void HistoryWindow::createControls()
+{
+    m_chart = new PresenceChart(this);
+    m_chart->setObjectName(QStringLiteral("Chart"));
+    // The day of a long list scrolls; the window's own background shows around the chart.
+    auto* chartArea = new QScrollArea(this);
+    chartArea->setFrameShape(QFrame::NoFrame);
+    chartArea->setWidgetResizable(true);
+    chartArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chartArea->setWidget(m_chart);
+    chartArea->viewport()->setAutoFillBackground(false);
+    chartArea->setMinimumHeight(m_chart->sizeHint().height());
+    m_export = new QPushButton(QStringLiteral("导出…"), this);
+    m_export->setObjectName(QStringLiteral("Export"));
+    m_clear = new QPushButton(QStringLiteral("清除记录"), this);
+    m_clear->setObjectName(QStringLiteral("Clear"));
+    m_statusLine = new QLabel(this);
+    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
+    m_statusLine->setTextFormat(Qt::PlainText); // paths and nicknames are the user's, not markup
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_export);
+    buttons->addWidget(m_clear);
+    auto* window = new QVBoxLayout(this);
+    window->addWidget(createChoice());
+    window->addWidget(chartArea, 1);
+    window->addLayout(buttons);
+    window->addWidget(m_statusLine);
+}
+
+// The friend, the view and the pages.
+QWidget* HistoryWindow::createChoice()
+{
+    auto* choice = new QWidget(this);
+    auto* label = new QLabel(QStringLiteral("好友："), choice);
+    m_friend = new QComboBox(choice);
+    m_friend->setObjectName(QStringLiteral("Friend"));
+    // Wide enough for a nickname and a number; a nickname of 200 characters does not widen the window.
+    m_friend->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_friend->setMinimumContentsLength(24);
+    label->setBuddy(m_friend);
+    m_weekView = new QRadioButton(QStringLiteral("好友的一周"), choice);
+    m_weekView->setObjectName(QStringLiteral("WeekView"));
+    m_weekView->setChecked(true);
+    m_dayView = new QRadioButton(QStringLiteral("全部好友的一天"), choice);
+    m_dayView->setObjectName(QStringLiteral("DayView"));
+    m_earlier = new QPushButton(choice);
+    m_earlier->setObjectName(QStringLiteral("Earlier"));
+    m_later = new QPushButton(choice);
+    m_later->setObjectName(QStringLiteral("Later"));
+
+    auto* friendRow = new QHBoxLayout;
+    friendRow->addWidget(label);
+    friendRow->addWidget(m_friend);
+    friendRow->addStretch();
+    auto* viewRow = new QHBoxLayout;
+    viewRow->addWidget(m_weekView);
+    viewRow->addWidget(m_dayView);
+    viewRow->addStretch();
+    viewRow->addWidget(m_earlier);
+    viewRow->addWidget(m_later);
+    auto* rows = new QVBoxLayout(choice);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addLayout(friendRow);
+    rows->addLayout(viewRow);
+    return choice;
+}
+
+void HistoryWindow::connectControls()
+{
     connect(m_friend, &QComboBox::currentIndexChanged, this, [this] {
         tell(QString()); // what the line said was about the friend shown before
         reload();
     });
+    connect(m_weekView, &QRadioButton::toggled, this, &HistoryWindow::reload);
+    connect(m_earlier, &QPushButton::clicked, this, [this] { page(1); });
+    connect(m_later, &QPushButton::clicked, this, [this] { page(-1); });
     connect(m_export, &QPushButton::clicked, this, &HistoryWindow::exportShown);
     connect(m_clear, &QPushButton::clicked, this, &HistoryWindow::clearShown);
     auto* reread = new QTimer(this);
@@ -53,58 +135,43 @@ HistoryWindow::HistoryWindow(HistoryStore& store, const QVector<StoredFriend>& f
     reread->start(rereadEveryMs);
 }
 
-void HistoryWindow::createControls()
-{
-    auto* label = new QLabel(QStringLiteral("好友："), this);
-    m_friend = new QComboBox(this);
-    m_friend->setObjectName(QStringLiteral("Friend"));
-    // Wide enough for a nickname and a number; a nickname of 200 characters does not widen the window.
-    m_friend->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_friend->setMinimumContentsLength(24);
-    label->setBuddy(m_friend);
-    m_chart = new WeekChart(this);
-    m_chart->setObjectName(QStringLiteral("Chart"));
-    m_export = new QPushButton(QStringLiteral("导出…"), this);
-    m_export->setObjectName(QStringLiteral("Export"));
-    m_clear = new QPushButton(QStringLiteral("清除记录"), this);
-    m_clear->setObjectName(QStringLiteral("Clear"));
-    m_statusLine = new QLabel(this);
-    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
-    m_statusLine->setTextFormat(Qt::PlainText); // paths and nicknames are the user's, not markup
-
-    auto* choice = new QHBoxLayout;
-    choice->addWidget(label);
-    choice->addWidget(m_friend);
-    choice->addStretch();
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_export);
-    buttons->addWidget(m_clear);
-    auto* window = new QVBoxLayout(this);
-    window->addLayout(choice);
-    window->addWidget(m_chart);
-    window->addLayout(buttons);
-    window->addWidget(m_statusLine);
-}
-
 void HistoryWindow::setFriends(const QVector<StoredFriend>& friends)
 {
-    fillChoice(friends, shownNumber());
+    m_friends = friends;
+    fillChoice(shownNumber());
     reload();
 }
 
-void HistoryWindow::fillChoice(const QVector<StoredFriend>& friends, const QString& number)
+void HistoryWindow::fillChoice(const QString& number)
 {
     const QSignalBlocker quiet(m_friend);
     m_friend->clear();
-    for (const StoredFriend& friendEntry : friends) {
-        const QString nickname = displayText(friendEntry.nickname);
-        m_friend->addItem(nickname + QStringLiteral("（") + displayText(friendEntry.number) +
-                              QStringLiteral("）"),
-                          friendEntry.number);
-        m_friend->setItemData(m_friend->count() - 1, nickname, nicknameRole);
+    QSet<QString> inList;
+    for (const StoredFriend& friendEntry : std::as_const(m_friends)) {
+        addFriendChoice(friendEntry.number, friendEntry.nickname);
+        inList.insert(friendEntry.number);
+    }
+    bool apart = false;
+    for (const HistoryStore::RecordedFriend& recorded : m_store.recordedFriends()) {
+        if (inList.contains(recorded.number))
+            continue;
+        if (!std::exchange(apart, true)) {
+            m_friend->insertSeparator(m_friend->count());
+            m_friend->addItem(QStringLiteral("已删除的好友："));
+            qobject_cast<QStandardItemModel*>(m_friend->model())
+                ->item(m_friend->count() - 1)
+                ->setEnabled(false);
+        }
+        addFriendChoice(recorded.number, recorded.nickname);
     }
     m_friend->setCurrentIndex(std::max(0, m_friend->findData(number)));
+}
+
+void HistoryWindow::addFriendChoice(const QString& number, const QString& nickname)
+{
+    const QString shown = displayText(nickname);
+    m_friend->addItem(shown + QStringLiteral("（") + displayText(number) + QStringLiteral("）"), number);
+    m_friend->setItemData(m_friend->count() - 1, shown, nicknameRole);
 }
 
 void HistoryWindow::showFriend(const QString& number)
@@ -112,6 +179,7 @@ void HistoryWindow::showFriend(const QString& number)
     const int position = m_friend->findData(number);
     if (position >= 0)
         m_friend->setCurrentIndex(position);
+    m_weekView->setChecked(true);
     showNormal();
     raise();
     activateWindow();
@@ -127,19 +195,67 @@ QString HistoryWindow::shownNickname() const
     return m_friend->currentData(nicknameRole).toString();
 }
 
+void HistoryWindow::page(int steps)
+{
+    int& back = m_weekView->isChecked() ? m_weeksBack : m_daysBack;
+    back = std::max(0, back + steps);
+    reload();
+}
+
 void HistoryWindow::reload()
 {
-    setWindowTitle(QStringLiteral("在线记录 - ") + shownNickname());
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const qint64 weekStart =
-        QDate::currentDate().addDays(1 - WeekChart::dayCount).startOfDay().toMSecsSinceEpoch();
+    const bool week = m_weekView->isChecked();
+    if (week)
+        showWeek(now);
+    else
+        showDay(now);
+    // Back to the first day of the kept year, no further: older is dropped.
+    const QDate earliest = QDate::currentDate().addDays(-HistoryStore::keptFor / dayLength);
+    const QDate today = QDate::currentDate();
+    const QDate first =
+        week ? today.addDays(-7 * m_weeksBack - PresenceChart::weekLength + 1) : today.addDays(-m_daysBack);
+    m_earlier->setText(week ? QStringLiteral("上一周") : QStringLiteral("前一天"));
+    m_later->setText(week ? QStringLiteral("下一周") : QStringLiteral("后一天"));
+    m_earlier->setEnabled(first > earliest);
+    m_later->setEnabled((week ? m_weeksBack : m_daysBack) > 0);
     const bool on = m_store.isOpen();
-    m_chart->setWeek(on ? m_store.periods(shownNumber(), weekStart, now + 1) : QVector<PresencePeriod>(),
-                     now);
-    m_export->setEnabled(on && m_friend->count() > 0);
-    m_clear->setEnabled(on && m_friend->count() > 0);
+    m_export->setEnabled(on && !shownNumber().isEmpty());
+    m_clear->setEnabled(on && !shownNumber().isEmpty());
     if (!on)
         tell(QStringLiteral("在线记录已关闭：") + m_store.failureReason());
+}
+
+void HistoryWindow::showWeek(qint64 now)
+{
+    setWindowTitle(QStringLiteral("在线记录 - ") + shownNickname());
+    const QDate lastDay = QDate::currentDate().addDays(-7 * m_weeksBack);
+    const QDate firstDay = lastDay.addDays(1 - PresenceChart::weekLength);
+    // From a wait before the week: the time between checks reaching into its first day.
+    const qint64 from = firstDay.startOfDay().toMSecsSinceEpoch() - HistoryStore::longestCheckGap;
+    const qint64 to = std::min(now + 1, lastDay.addDays(1).startOfDay().toMSecsSinceEpoch());
+    m_chart->setWeek(m_store.isOpen() ? m_store.periods(shownNumber(), from, to) : QVector<PresencePeriod>(),
+                     lastDay, now);
+    m_chart->setAccessibleName(QStringLiteral("%1至%2的在线记录")
+                                   .arg(PresenceChart::dayLabel(firstDay), PresenceChart::dayLabel(lastDay)));
+}
+
+void HistoryWindow::showDay(qint64 now)
+{
+    setWindowTitle(QStringLiteral("在线记录 - 全部好友"));
+    const QDate day = QDate::currentDate().addDays(-m_daysBack);
+    const qint64 start = day.startOfDay().toMSecsSinceEpoch();
+    const qint64 end = day.addDays(1).startOfDay().toMSecsSinceEpoch();
+    QVector<PresenceChart::Band> bands;
+    for (const StoredFriend& friendEntry : std::as_const(m_friends)) {
+        bands.append({displayText(friendEntry.nickname), start, end,
+                      m_store.isOpen()
+                          ? m_store.periods(friendEntry.number, start - HistoryStore::longestCheckGap,
+                                            std::min(now + 1, end))
+                          : QVector<PresencePeriod>()});
+    }
+    m_chart->setBands(bands, now);
+    m_chart->setAccessibleName(PresenceChart::dayLabel(day) + QStringLiteral(" 全部好友的在线记录"));
 }
 
 void HistoryWindow::exportShown()
@@ -167,9 +283,12 @@ void HistoryWindow::clearShown()
     box.setDefaultButton(QMessageBox::No); // nothing brings a cleared history back
     if (box.exec() != QMessageBox::Yes)
         return;
-    const bool cleared = m_store.clear(shownNumber());
-    if (cleared)
-        emit this->cleared(shownNumber());
+    const QString number = shownNumber();
+    const bool cleared = m_store.clear(number);
+    if (cleared) {
+        emit this->cleared(number);
+        fillChoice(number); // a deleted friend without history is no longer to be chosen
+    }
     reload();
     if (m_store.isOpen())
         tell(cleared ? QStringLiteral("已清除 【%1】 的在线记录").arg(nickname)

@@ -5,14 +5,17 @@
 #include <QWidget>
 
 class HistoryStore;
+class PresenceChart;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class WeekChart;
+class QRadioButton;
 
-// The 在线记录 window: a friend's last seven days as a picture, a choice of friend that switches without
-// closing, 导出… (the friend's periods as CSV) and 清除记录. The line at the bottom says what became of
-// them, or why there is no history in this run. It reads the store anew every minute while it is shown.
+// The 在线记录 window: a friend's week as a picture, or one day of the whole list, a friend or band per
+// row; 上一周 / 下一周 (前一天 / 后一天) page back through the kept year. A choice of friend that switches
+// without closing, the list's friends first and, apart, those deleted from it whose history is kept;
+// 导出… (the friend's periods as CSV) and 清除记录. The line at the bottom says what became of them, or why
+// there is no history in this run. It reads the store anew every minute while it is shown.
 class HistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -33,7 +36,7 @@ signals:
     void cleared(const QString& number);
 
 public slots:
-    // Reads the shown friend's week from the store again.
+    // Reads what is shown from the store again.
     void reload();
 
 private slots:
@@ -42,15 +45,30 @@ private slots:
 
 private:
     void createControls();
-    // The friends as the choice, `number` chosen (the first when it is not among them).
-    void fillChoice(const QVector<StoredFriend>& friends, const QString& number);
+    QWidget* createChoice();
+    void connectControls();
+    // The list's friends, then the recorded ones no longer in it, as the choice; `number` chosen (the
+    // first when it is not among them).
+    void fillChoice(const QString& number);
+    void addFriendChoice(const QString& number, const QString& nickname);
     QString shownNickname() const;
+    // Turns the pages: `weeks` or days back from now, by the view shown; earlier is positive.
+    void page(int steps);
+    void showWeek(qint64 now);
+    void showDay(qint64 now);
     void tell(const QString& text);
 
     HistoryStore& m_store;
+    QVector<StoredFriend> m_friends;
     QComboBox* m_friend = nullptr;
-    WeekChart* m_chart = nullptr;
+    QRadioButton* m_weekView = nullptr;
+    QRadioButton* m_dayView = nullptr;
+    QPushButton* m_earlier = nullptr;
+    QPushButton* m_later = nullptr;
+    PresenceChart* m_chart = nullptr;
     QPushButton* m_export = nullptr;
     QPushButton* m_clear = nullptr;
     QLabel* m_statusLine = nullptr;
+    int m_weeksBack = 0; // the week shown ends this many weeks before today
+    int m_daysBack = 0;  // the day shown is this many days before today
 };

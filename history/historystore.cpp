@@ -260,6 +260,23 @@ QVector<PresencePeriod> HistoryStore::periods(const QString& number, qint64 from
     return found;
 }
 
+QVector<HistoryStore::RecordedFriend> HistoryStore::recordedFriends()
+{
+    QSqlQuery query;
+    if (!flush() ||
+        !execute(
+            query,
+            QStringLiteral("SELECT number, name FROM friend JOIN period ON period.friend = friend.id "
+                           "AND period.started = (SELECT MAX(started) FROM period WHERE friend = friend.id) "
+                           "JOIN nickname ON nickname.id = period.nickname ORDER BY number"),
+            {}))
+        return {};
+    QVector<RecordedFriend> found;
+    while (query.next())
+        found.append({query.value(0).toString(), query.value(1).toString()});
+    return found;
+}
+
 std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
 {
     const auto id = m_friendIds.constFind(number);

@@ -64,6 +64,14 @@ public:
     bool flush();
     // The periods overlapping [from, to), oldest first.
     QVector<PresencePeriod> periods(const QString& number, qint64 from, qint64 to);
+    // A friend the history knows of: its number, and its nickname at its latest period.
+    struct RecordedFriend
+    {
+        QString number;
+        QString nickname;
+    };
+    // Every friend with a period, in order of number: also those since deleted from the list.
+    QVector<RecordedFriend> recordedFriends();
     // When the friend was last seen online: the end of the latest online period; none if never.
     std::optional<qint64> lastOnline(const QString& number) const;
     // Deletes every period of the friend; the friend's next check starts a new one.

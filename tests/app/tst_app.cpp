@@ -4,16 +4,17 @@
 #include "fakepresenceservice.h"
 #include "form1.h"
 #include "friendlistview.h"
+#include "historystore.h"
 #include "historywindow.h"
 #include "listfixtures.h"
 #include "listmenu.h"
 #include "onlinenotifier.h"
+#include "presencechart.h"
 #include "qtchinese.h"
 #include "shownrows.h"
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
-#include "weekchart.h"
 
 #include <QtPlugin>
 #include <QtTest>
@@ -81,6 +82,44 @@ static QString look(QWidget* window)
         QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
     }
     return seen.join(", ") + ", Tab order: " + tab.join(' ');
+}
+
+// Whether a window's texts stand out from what is behind them, as drawn: for each control that shows text,
+// the colour most of it has against the one that differs most from it, which is its text's. Below a
+// contrast of 3 to 1 (what is asked of large text) a text is named as hard to read.
+static QString readability(QWidget* window)
+{
+    const auto luminance = [](QRgb c) {
+        const auto linear = [](int v) {
+            return v <= 10 ? v / 3294.6 : std::pow((v / 255.0 + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c)) + 0.05;
+    };
+    const QImage shot = window->grab().toImage();
+    QStringList hard;
+    for (QWidget* c : window->findChildren<QWidget*>()) {
+        auto* view = qobject_cast<QAbstractItemView*>(c->parentWidget());
+        const QString text = view && c == view->viewport() && view->model()->rowCount(view->rootIndex())
+                                 ? view->model()->index(0, 0, view->rootIndex()).data().toString()
+                                 : c->property("text").toString() + c->property("currentText").toString();
+        if (text.isEmpty() || !c->isVisible() || !c->isEnabled())
+            continue;
+        const QRect place = QRect(c->mapTo(window, QPoint()), c->size()) & shot.rect();
+        QHash<QRgb, int> count;
+        for (int y = place.top(); y <= place.bottom(); ++y)
+            for (int x = place.left(); x <= place.right(); ++x)
+                ++count[shot.pixel(x, y)];
+        const QRgb ground = std::max_element(count.keyValueBegin(), count.keyValueEnd(), [](auto a, auto b) {
+                                return a.second < b.second;
+                            })->first;
+        double contrast = 1;
+        for (auto it = count.keyBegin(); it != count.keyEnd(); ++it)
+            contrast = std::max(contrast, std::max(luminance(*it), luminance(ground)) /
+                                              std::min(luminance(*it), luminance(ground)));
+        if (contrast < 3)
+            hard << QString("%1 %2 %3:1").arg(c->metaObject()->className(), text).arg(contrast, 0, 'f', 1);
+    }
+    return hard.isEmpty() ? "readable" : "hard to read: " + hard.join(", ");
 }
 
 // "✓" before a ticked item, "—" for a separator, a submenu's items in brackets after its name.
@@ -247,6 +286,8 @@ class TestApp : public QObject
     }
     void answer(QDialog* window, QStringList actions)
     {
+        if (actions.value(0) == "read it")
+            m_seen << window->windowTitle() + ": " + readability(window), actions.removeFirst();
         if (auto* box = qobject_cast<QMessageBox*>(window)) {
             const QString choice = actions.isEmpty() ? box->defaultButton()->text() : actions[0].mid(6);
             m_seen << QString(box->textFormat() == Qt::PlainText ? "box " : "rich box ") +
@@ -255,7 +296,8 @@ class TestApp : public QObject
                 box->reject();
             return;
         }
-        if (auto* files = qobject_cast<QFileDialog*>(window); files && !actions.isEmpty()) {
+        if (auto* files = qobject_cast<QFileDialog*>(window);
+            files && actions.value(0).startsWith("save as ")) {
             files->selectFile(
                 m_dir.filePath(actions[0].section(' ', 2))); // "save as <file>", beside the list
             return static_cast<QDialog*>(files)->accept();
@@ -308,11 +350,12 @@ class TestApp : public QObject
                  QCoreApplication::processEvents();
              }},
             {"close the window", [&](auto) { form.close(); }},
-            {"(in the history window, )?press (.+?)(?: then (.*))?",
+            {"(in the history window, )?press (.+?)(?: (\\d+) times)?(?: then (.*))?",
              [&](auto w) {
-                 m_answer = w.value(3).isEmpty() ? QStringList() : w[3].split(", ");
-                 click(w[1].isEmpty() ? static_cast<QWidget*>(&form) : form.findChild<HistoryWindow*>(),
-                       w[2]);
+                 m_answer = w.value(4).isEmpty() ? QStringList() : w[4].split(", ");
+                 for (int time = 0; time < std::max(1, w.value(3).toInt()); ++time)
+                     click(w[1].isEmpty() ? static_cast<QWidget*>(&form) : form.findChild<HistoryWindow*>(),
+                           w[2]);
                  if (!std::exchange(m_answer, {}).isEmpty())
                      m_seen << "nothing opened to answer";
              }},
@@ -360,15 +403,41 @@ class TestApp : public QObject
                                   line->heightForWidth(width) > line->height();
                  m_seen << "status line: " + line->text() + (cut ? " (cut off)" : "");
              }},
+            {"the history holds (\\S+) (在线|离线) (\\d+) days ago", // at noon, by a Fernwatch before
+             [&](auto w) {
+                 HistoryStore before;
+                 QVERIFY(before.open(HistoryStore::pathFor(m_path)) &&
+                         before.record(w[1], w[1], PresenceState(w[2] == "在线" ? 1 : 2),
+                                       QDateTime(QDate::currentDate().addDays(-w[3].toInt()), QTime(12, 0))
+                                           .toMSecsSinceEpoch()));
+             }},
+            // The bands with a record, by their place from the top, and the buttons greyed out.
             {"look at the history window",
              [&](auto) {
                  auto* window = form.findChild<HistoryWindow*>();
-                 m_seen << QString("history window: %1, today %2 %3")
-                               .arg(
-                                   window->windowTitle(),
-                                   window->findChild<WeekChart*>()->accessibleDescription().section("：", -1),
-                                   window->findChild<QLabel*>("StatusLine")->text())
+                 const QStringList bands =
+                     window->findChild<PresenceChart*>()->accessibleDescription().split('\n');
+                 QStringList seen;
+                 for (int band = 0; band < bands.size(); ++band)
+                     if (!bands[band].endsWith("没有记录。"))
+                         seen << QString("band %1: %2").arg(band + 1).arg(bands[band].section("：", 1));
+                 if (seen.isEmpty())
+                     seen << "nothing recorded";
+                 for (const QPushButton* button : window->findChildren<QPushButton*>())
+                     if (!button->isEnabled())
+                         seen << "greyed " + button->text();
+                 m_seen << QString("history window: %1, %2 %3")
+                               .arg(window->windowTitle(), seen.join(" | "),
+                                    window->findChild<QLabel*>("StatusLine")->text())
                                .trimmed();
+             }},
+            {"look at the friends to choose from in the history window",
+             [&](auto) {
+                 QStringList items;
+                 const QComboBox* choice = form.findChild<HistoryWindow*>()->findChild<QComboBox*>();
+                 for (int item = 0; item < choice->count(); ++item)
+                     items << (choice->itemText(item).isEmpty() ? "—" : choice->itemText(item));
+                 m_seen << "friends: " + items.join(" | ");
              }},
             {"look at the exported file (.*)",
              [&](auto w) {
@@ -673,6 +742,8 @@ private slots:
         const QString pair = "write list file [MEUserData]\nIncout=2\n[1]\nImis1=1\nImis2=甲\n[2]\nImis1=2\n"
                              "Imis2=乙\n; 1 is online; 2 is unreachable; ";
         const QString both = "check starts: 甲|1|甲|grey, 乙|2|乙|grey; query 1; query 2; ";
+        const QString menuOnFriend = "menu 上线提醒, 在线记录, —, 自动刷新(✓关闭, 每 1 分钟, 每 5 分钟, 每 "
+                                     "15 分钟, 每 60 分钟), 开机自动启动; ";
         row("history",
             pair + "start; look at the rows' tool tips; select row 1; press 删除QQ; add friend 1 甲; "
                    "look at the rows' tool tips; open the menu on row 2; choose 在线记录; "
@@ -684,20 +755,64 @@ private slots:
                    "look at the rows' tool tips",
             started + both + "tips: 在线，最后在线 今天 <time> / 离线（检测失败），从未在线; " +
                 question.arg("甲") + "tips: 离线（检测失败），从未在线 / 离线，最后在线 今天 <time>; " +
-                "menu 上线提醒, 在线记录, —, 自动刷新(✓关闭, 每 1 分钟, 每 5 分钟, 每 15 分钟, 每 60 分钟), "
-                "开机自动启动; " +
-                "history window: 在线记录 - 甲, today 在线 0 分，<time> 在线。; " +
-                "history window: 在线记录 - 乙, today 在线 0 分，<time> 未知。 已导出到 <folder>/乙.csv; " +
-                "乙.csv: 号码,昵称,状态 / 2,乙,未知; " +
+                menuOnFriend +
+                "history window: 在线记录 - 甲, band 7: 在线 0 分，<time> 在线。 | greyed 下一周; " +
+                "history window: 在线记录 - 乙, band 7: 在线 0 分，<time> 检测失败。 | greyed 下一周 " +
+                "已导出到 <folder>/乙.csv; " + "乙.csv: 号码,昵称,状态 / 2,乙,未知; " +
                 "box 真的要清除 【甲】 的全部在线记录吗？ → 否(&N); box 真的要清除 【甲】 的全部在线记录吗？ "
                 "→ 是(&Y); " +
-                "history window: 在线记录 - 甲, today 没有记录。 已清除 【甲】 的在线记录; " +
+                "history window: 在线记录 - 甲, nothing recorded | greyed 下一周 已清除 【甲】 的在线记录; " +
                 "tips: 离线（检测失败），从未在线 / 离线，从未在线; closed 0; saved 2|乙, 1|甲");
         row("history damaged",
             pair + "the history file is damaged; start; look at the status line; look at the list",
             started + both +
                 "status line: 在线记录已关闭：记录文件已损坏，已改名为 QQlist.damaged-<date>.sqlite 保留; " +
                 "list: 甲|1|甲|warm, 乙|2|乙|grey; closed 0; saved 1|甲, 2|乙");
+        // Back through the kept year, a week at a time, to the week that holds its first day.
+        row("history, weeks back",
+            "write list file [MEUserData]\nIncout=1\n[1]\nImis1=1\nImis2=甲\n; the history holds 1 在线 9 "
+            "days "
+            "ago; the history holds 1 离线 364 days ago; start; open the menu on row 1; choose 在线记录; "
+            "in the history window, press 上一周; look at the history window; "
+            "in the history window, press 上一周 51 times; look at the history window",
+            started + "check starts: 甲|1|甲|grey; query 1; " + menuOnFriend +
+                "history window: 在线记录 - 甲, band 5: 在线 0 分，<time> 在线。; history window: 在线记录 - "
+                "甲, " +
+                "band 7: 在线 0 分，<time> 离线。 | greyed 上一周; closed 0; saved 1|甲");
+        row("history, one day of the whole list",
+            pair +
+                "start; open the menu on row 1; choose 在线记录; in the history window, press "
+                "全部好友的一天; "
+                "look at the history window; in the history window, press 前一天; look at the history window",
+            started + both + menuOnFriend +
+                "history window: 在线记录 - 全部好友, band 1: 在线 0 分，<time> 在线。 | " +
+                "band 2: 在线 0 分，<time> 检测失败。 | greyed 后一天; " +
+                "history window: 在线记录 - 全部好友, nothing recorded; closed 0; saved 1|甲, 2|乙");
+        row("history of a deleted friend",
+            pair + "start; select row 1; press 删除QQ; open the menu on row 1; choose 在线记录; "
+                   "look at the friends to choose from in the history window; in the history window, choose "
+                   "甲（1）; look at the history window; in the history window, press 清除记录 then press "
+                   "是(&Y); "
+                   "look at the friends to choose from in the history window",
+            started + both + question.arg("甲") + menuOnFriend +
+                "friends: 乙（2） | — | 已删除的好友： | 甲（1）; " +
+                "history window: 在线记录 - 甲, band 7: 在线 0 分，<time> 在线。 | greyed 下一周; " +
+                "box 真的要清除 【甲】 的全部在线记录吗？ → 是(&Y); friends: 乙（2）; closed 0; saved 2|乙");
+        // The message boxes and the export's file dialog in every skin.
+        QString dialogs = "write list file [MEUserData]\nIncout=1\n[1]\nImis1=1\nImis2=甲\n; start; "
+                          "open the menu on row 1; choose 在线记录",
+                read = started + "check starts: 甲|1|甲|grey; query 1; " + menuOnFriend;
+        for (const SkinChoice& skin : skinChoices) {
+            const QString file = QString(FERNWATCH_SKIN_DIR) + skin.clickFile;
+            dialogs +=
+                "; attach skin " + file +
+                "; select row 1; press 删除QQ then read it, press 否(&N); in the history window, press "
+                "导出… then read it, Esc; in the history window, press 清除记录 then read it, press 否(&N)";
+            read += "skin " + file + "; 删除: readable; " + no.arg("甲") +
+                    "导出在线记录: readable; 在线记录 - 甲: readable; " +
+                    "box 真的要清除 【甲】 的全部在线记录吗？ → 否(&N); ";
+        }
+        row("dialogs in every skin", dialogs, read + "closed 0; saved 1|甲");
         row("no web browser", "no web browser; press 访问Sabo博客",
             "box 无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n" + Form1::makerWebPage + " → 确定");
     }
@@ -769,17 +884,19 @@ private slots:
     void weekChart()
     {
         const QString periods =
-            "在线 12-01 08:00 12-01 12:30, 离线 12-01 12:35 12-01 18:00, 未知 12-02 09:00 12-02 11:00, "
+            "在线 12-01 08:00 12-01 12:30, 离线 12-01 12:45 12-01 18:00, 未知 12-02 09:00 12-02 11:00, "
             "在线 12-03 22:00 12-04 02:15, 离线 12-06 10:00 12-06 10:00, 在线 12-07 14:05 12-07 17:17, "
             "在线 12-07 19:00 12-07 19:00";
         const QString seen =
-            "12-01 10:30 warm, 12-01 16:30 grey, 12-02 10:30 hatched, 12-02 16:30 empty, "
+            "12-01 10:30 warm, 12-01 12:38 pale, 12-01 16:30 grey, 12-02 10:30 hatched, 12-02 16:30 empty, "
             "12-04 01:30 warm, 12-05 13:30 empty, 12-07 16:30 warm, 12-07 19:00 warm, 12-07 20:30 empty";
         const QString tips =
-            "12-03 23:00 在线 12月3日 22:00 – 12月4日 02:15（4 小时 15 分）, 12-06 10:00 离线 10:00（0 分）";
+            "12-03 23:00 在线 12月3日 22:00 – 12月4日 02:15（4 小时 15 分）, 12-06 10:00 离线 10:00（0 分）, "
+            "12-01 12:40 两次检测之间 12:30 – 12:45（15 分）";
         const QString told =
-            "12月1日 周二：在线 4 小时 30 分，08:00–12:30 在线，12:35–18:00 离线。\n"
-            "12月2日 周三：在线 0 分，09:00–11:00 未知。\n12月3日 周四：在线 2 小时，22:00–24:00 在线。\n"
+            "12月1日 周二：在线 4 小时 30 分，08:00–12:30 在线，12:30–12:45 两次检测之间，12:45–18:00 "
+            "离线。\n"
+            "12月2日 周三：在线 0 分，09:00–11:00 检测失败。\n12月3日 周四：在线 2 小时，22:00–24:00 在线。\n"
             "12月4日 周五：在线 2 小时 15 分，00:00–02:15 在线。\n12月5日 周六：没有记录。\n"
             "12月6日 周日：在线 0 分，10:00 离线。\n12月7日 周一：在线 3 小时 12 分，14:05–17:17 在线，19:00 "
             "在线。";
@@ -795,9 +912,9 @@ private slots:
                          at(part[3] + ' ' + part[4]),
                          {}});
         }
-        WeekChart chart;
+        PresenceChart chart;
+        chart.setWeek(week, QDate(2026, 12, 7), at("12-07 19:00")); // now
         chart.resize(chart.sizeHint());
-        chart.setWeek(week, at("12-07 19:00")); // now
         QImage picture(chart.size() * 2, QImage::Format_RGB32);
         picture.setDevicePixelRatio(2);
         chart.render(&picture);
@@ -811,7 +928,11 @@ private slots:
             bool hatched = false;
             for (int x = 0; x < 8; ++x)
                 hatched |= QColor(picture.pixel(point + QPoint(x, 0))).lightness() < 110;
-            looks << moment + ' ' + (hatched ? "hatched" : colourName(picture.pixel(point)));
+            const QColor colour = picture.pixel(point); // pale: the time between two checks
+            looks << moment + ' ' +
+                         (hatched                                                 ? "hatched"
+                          : colour.lightness() > 200 && colour.lightness() <= 240 ? "pale"
+                                                                                  : colourName(colour));
         }
         QCOMPARE(looks.join(", "), seen);
         QStringList pointed;

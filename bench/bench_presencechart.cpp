@@ -2,7 +2,7 @@
 // within a device pixel and fills each state's rects at once, against a plain fillRect per period and day.
 // Each is timed from the periods to a finished picture, at scale factors 1 and 2.
 
-#include "weekchart.h"
+#include "presencechart.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -43,12 +43,12 @@ QImage canvas(const QSize& size, qreal scale)
 
 double ours(const QVector<PresencePeriod>& periods, qint64 now, qreal scale)
 {
-    QImage image = canvas(WeekChart().sizeHint(), scale);
+    QImage image = canvas(PresenceChart().sizeHint(), scale);
     QElapsedTimer timer;
     timer.start();
-    WeekChart chart;
+    PresenceChart chart;
     chart.resize(image.deviceIndependentSize().toSize());
-    chart.setWeek(periods, now);
+    chart.setWeek(periods, QDateTime::fromMSecsSinceEpoch(now).date(), now);
     chart.render(&image);
     return timer.nsecsElapsed() / 1e6;
 }
@@ -56,7 +56,7 @@ double ours(const QVector<PresencePeriod>& periods, qint64 now, qreal scale)
 // The same bands the plain way: each period cut at midnights and filled on its own.
 double plainFillRects(const QVector<PresencePeriod>& periods, qint64 now, qreal scale)
 {
-    QImage image = canvas(WeekChart().sizeHint(), scale);
+    QImage image = canvas(PresenceChart().sizeHint(), scale);
     QElapsedTimer timer;
     timer.start();
     const QDate today = QDateTime::fromMSecsSinceEpoch(now).date();
