@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSet>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -58,7 +59,10 @@ void HistoryWindow::createControls()
     chartArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     chartArea->setWidget(m_chart);
     chartArea->viewport()->setAutoFillBackground(false);
-    chartArea->setMinimumHeight(m_chart->sizeHint().height());
+    // As wide as the chart would have itself, room for a scroll bar beside; a week's height.
+    m_chart->setWeek({}, QDate::currentDate(), QDateTime::currentMSecsSinceEpoch());
+    const int scrollBar = chartArea->verticalScrollBar()->sizeHint().width();
+    chartArea->setMinimumSize(m_chart->minimumSizeHint().width() + scrollBar, m_chart->sizeHint().height());
     m_export = new QPushButton(QStringLiteral("导出…"), this);
     m_export->setObjectName(QStringLiteral("Export"));
     m_clear = new QPushButton(QStringLiteral("清除记录"), this);
@@ -76,6 +80,10 @@ void HistoryWindow::createControls()
     window->addWidget(chartArea, 1);
     window->addLayout(buttons);
     window->addWidget(m_statusLine);
+    resize(std::max(sizeHint().width(), m_chart->sizeHint().width() + scrollBar +
+                                            window->contentsMargins().left() +
+                                            window->contentsMargins().right()),
+           sizeHint().height());
 }
 
 // The friend, the view and the pages.
@@ -94,6 +102,8 @@ QWidget* HistoryWindow::createChoice()
     m_weekView->setChecked(true);
     m_dayView = new QRadioButton(QStringLiteral("全部好友的一天"), choice);
     m_dayView->setObjectName(QStringLiteral("DayView"));
+    m_shown = new QLabel(choice);
+    m_shown->setObjectName(QStringLiteral("Shown"));
     m_earlier = new QPushButton(choice);
     m_earlier->setObjectName(QStringLiteral("Earlier"));
     m_later = new QPushButton(choice);
@@ -107,6 +117,7 @@ QWidget* HistoryWindow::createChoice()
     viewRow->addWidget(m_weekView);
     viewRow->addWidget(m_dayView);
     viewRow->addStretch();
+    viewRow->addWidget(m_shown);
     viewRow->addWidget(m_earlier);
     viewRow->addWidget(m_later);
     auto* rows = new QVBoxLayout(choice);
@@ -236,8 +247,7 @@ void HistoryWindow::showWeek(qint64 now)
     const qint64 to = std::min(now + 1, lastDay.addDays(1).startOfDay().toMSecsSinceEpoch());
     m_chart->setWeek(m_store.isOpen() ? m_store.periods(shownNumber(), from, to) : QVector<PresencePeriod>(),
                      lastDay, now);
-    m_chart->setAccessibleName(QStringLiteral("%1至%2的在线记录")
-                                   .arg(PresenceChart::dayLabel(firstDay), PresenceChart::dayLabel(lastDay)));
+    showRange(PresenceChart::dayLabel(firstDay) + QStringLiteral(" 至 ") + PresenceChart::dayLabel(lastDay));
 }
 
 void HistoryWindow::showDay(qint64 now)
@@ -255,7 +265,7 @@ void HistoryWindow::showDay(qint64 now)
                           : QVector<PresencePeriod>()});
     }
     m_chart->setBands(bands, now);
-    m_chart->setAccessibleName(PresenceChart::dayLabel(day) + QStringLiteral(" 全部好友的在线记录"));
+    showRange(PresenceChart::dayLabel(day));
 }
 
 void HistoryWindow::exportShown()
@@ -293,6 +303,12 @@ void HistoryWindow::clearShown()
     if (m_store.isOpen())
         tell(cleared ? QStringLiteral("已清除 【%1】 的在线记录").arg(nickname)
                      : QStringLiteral("无法清除在线记录"));
+}
+
+void HistoryWindow::showRange(const QString& range)
+{
+    m_shown->setText(range);
+    m_chart->setAccessibleName(range + QStringLiteral(" 的在线记录"));
 }
 
 void HistoryWindow::tell(const QString& text)

@@ -56,6 +56,8 @@ private:
     void page(int steps);
     void showWeek(qint64 now);
     void showDay(qint64 now);
+    // "12月1日 周二 至 12月7日 周一", beside the pages and as the chart's name.
+    void showRange(const QString& range);
     void tell(const QString& text);
 
     HistoryStore& m_store;
@@ -63,6 +65,7 @@ private:
     QComboBox* m_friend = nullptr;
     QRadioButton* m_weekView = nullptr;
     QRadioButton* m_dayView = nullptr;
+    QLabel* m_shown = nullptr;
     QPushButton* m_earlier = nullptr;
     QPushButton* m_later = nullptr;
     PresenceChart* m_chart = nullptr;
