@@ -29,6 +29,7 @@ namespace {
 constexpr int rereadEveryMs = 60 * 1000;
 // Each friend in the choice holds its number as its data, and its nickname for the title here.
 constexpr int nicknameRole = Qt::UserRole + 1;
+// The kept year counts days of 24 hours.
 constexpr qint64 dayLength = 24 * 60 * 60 * 1000;
 
 } // namespace
@@ -221,15 +222,16 @@ void HistoryWindow::reload()
         showWeek(now);
     else
         showDay(now);
-    // Back to the first day of the kept year, no further: older is dropped.
-    const QDate earliest = QDate::currentDate().addDays(-HistoryStore::keptFor / dayLength);
+    // Back to the first day of the kept year, no further: what is older is dropped at start-up.
     const QDate today = QDate::currentDate();
+    const QDate earliest = today.addDays(-HistoryStore::keptFor / dayLength);
+    const int back = week ? m_weeksBack : m_daysBack;
     const QDate first =
-        week ? today.addDays(-7 * m_weeksBack - PresenceChart::weekLength + 1) : today.addDays(-m_daysBack);
+        week ? today.addDays(1 - PresenceChart::weekLength * (back + 1)) : today.addDays(-back);
     m_earlier->setText(week ? QStringLiteral("上一周") : QStringLiteral("前一天"));
     m_later->setText(week ? QStringLiteral("下一周") : QStringLiteral("后一天"));
     m_earlier->setEnabled(first > earliest);
-    m_later->setEnabled((week ? m_weeksBack : m_daysBack) > 0);
+    m_later->setEnabled(back > 0);
     const bool on = m_store.isOpen();
     m_export->setEnabled(on && !shownNumber().isEmpty());
     m_clear->setEnabled(on && !shownNumber().isEmpty());
@@ -240,7 +242,7 @@ void HistoryWindow::reload()
 void HistoryWindow::showWeek(qint64 now)
 {
     setWindowTitle(QStringLiteral("在线记录 - ") + shownNickname());
-    const QDate lastDay = QDate::currentDate().addDays(-7 * m_weeksBack);
+    const QDate lastDay = QDate::currentDate().addDays(-PresenceChart::weekLength * m_weeksBack);
     const QDate firstDay = lastDay.addDays(1 - PresenceChart::weekLength);
     // From a wait before the week: the time between checks reaching into its first day.
     const qint64 from = firstDay.startOfDay().toMSecsSinceEpoch() - HistoryStore::longestCheckGap;

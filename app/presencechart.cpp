@@ -101,11 +101,20 @@ QString PresenceChart::dayLabel(const QDate& date)
 
 void PresenceChart::setWeek(const QVector<PresencePeriod>& periods, const QDate& lastDay, qint64 now)
 {
+    // Each day gets the periods that reach into it, and those that end within a wait before it: the time
+    // between their checks may. Periods of a friend follow each other, so they come in order of end too.
     QVector<Band> days;
     for (int d = 0; d < weekLength; ++d) {
         const QDate date = lastDay.addDays(d - weekLength + 1);
-        days.append({dayLabel(date), date.startOfDay().toMSecsSinceEpoch(),
-                     date.addDays(1).startOfDay().toMSecsSinceEpoch(), periods});
+        const qint64 start = date.startOfDay().toMSecsSinceEpoch();
+        const qint64 end = date.addDays(1).startOfDay().toMSecsSinceEpoch();
+        const auto first =
+            std::lower_bound(periods.cbegin(), periods.cend(), start - HistoryStore::longestCheckGap,
+                             [](const PresencePeriod& period, qint64 at) { return period.end < at; });
+        const auto last =
+            std::lower_bound(first, periods.cend(), end,
+                             [](const PresencePeriod& period, qint64 at) { return period.start < at; });
+        days.append({dayLabel(date), start, end, QVector<PresencePeriod>(first, last)});
     }
     setBands(days, now);
 }
@@ -287,8 +296,6 @@ void PresenceChart::paintRow(QPainter& painter, int r) const
     // reaches past now and must not be covered.
     if (m_now >= row.start && m_now < row.end)
         painter.fillRect(QRectF(QPointF(pointAt(m_now, r).x(), band.top()), band.bottomRight()), paperColour);
-    else if (m_now < row.start)
-        painter.fillRect(band, paperColour);
 
     // One rect list per look, pieces closer than a device pixel joined: they would look the same, and a
     // thousand checks in an hour then cost one rect.
