@@ -101,8 +101,8 @@ QWidget* HistoryWindow::createChoice()
     m_weekView = new QRadioButton(QStringLiteral("好友的一周"), choice);
     m_weekView->setObjectName(QStringLiteral("WeekView"));
     m_weekView->setChecked(true);
-    m_dayView = new QRadioButton(QStringLiteral("全部好友的一天"), choice);
-    m_dayView->setObjectName(QStringLiteral("DayView"));
+    auto* dayView = new QRadioButton(QStringLiteral("全部好友的一天"), choice);
+    dayView->setObjectName(QStringLiteral("DayView"));
     m_shown = new QLabel(choice);
     m_shown->setObjectName(QStringLiteral("Shown"));
     m_earlier = new QPushButton(choice);
@@ -116,7 +116,7 @@ QWidget* HistoryWindow::createChoice()
     friendRow->addStretch();
     auto* viewRow = new QHBoxLayout;
     viewRow->addWidget(m_weekView);
-    viewRow->addWidget(m_dayView);
+    viewRow->addWidget(dayView);
     viewRow->addStretch();
     viewRow->addWidget(m_shown);
     viewRow->addWidget(m_earlier);

@@ -64,7 +64,6 @@ private:
     QVector<StoredFriend> m_friends;
     QComboBox* m_friend = nullptr;
     QRadioButton* m_weekView = nullptr;
-    QRadioButton* m_dayView = nullptr;
     QLabel* m_shown = nullptr;
     QPushButton* m_earlier = nullptr;
     QPushButton* m_later = nullptr;
