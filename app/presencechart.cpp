@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHelpEvent>
 #include <QLocale>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <algorithm>
@@ -123,6 +124,7 @@ void PresenceChart::setBands(const QVector<Band>& bands, qint64 now)
 {
     m_now = now;
     m_rows.clear();
+    m_layout.reset();
     QStringList told;
     for (const Band& band : bands) {
         m_rows.append(makeRow(band));
@@ -211,20 +213,25 @@ QString PresenceChart::stretchText(const Stretch& stretch)
            durationText(stretch.end - stretch.start) + QStringLiteral("）");
 }
 
+// Kept until the bands or the font change: every band's place is asked for it, and a day of a long list
+// has a thousand labels to measure.
 PresenceChart::Layout PresenceChart::layout() const
 {
+    if (m_layout)
+        return *m_layout;
     const QFontMetricsF metrics(font());
     const qreal line = metrics.height();
     const qreal dayWidth = metrics.horizontalAdvance(QStringLiteral("12月30日 周三"));
     qreal labelWidth = dayWidth;
     for (const Row& row : m_rows)
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(row.label));
-    return {line / 2,
-            std::min(labelWidth, dayWidth * longestLabel) + line,
-            metrics.horizontalAdvance(onlineText(1439 * minute)) + line,
-            line * 1.6,
-            line * 1.5,
-            line * 2.1};
+    m_layout = Layout{line / 2,
+                      std::min(labelWidth, dayWidth * longestLabel) + line,
+                      metrics.horizontalAdvance(onlineText(1439 * minute)) + line,
+                      line * 1.6,
+                      line * 1.5,
+                      line * 2.1};
+    return *m_layout;
 }
 
 QRectF PresenceChart::bandRect(int row) const
@@ -257,9 +264,10 @@ QSize PresenceChart::minimumSizeHint() const
 
 QPointF PresenceChart::pointAt(qint64 at, int band) const
 {
-    for (int r = 0; r < m_rows.size(); ++r) {
+    for (int r = std::max(band, 0); r < (band < 0 ? m_rows.size() : std::min<int>(band + 1, m_rows.size()));
+         ++r) {
         const Row& row = m_rows[r];
-        if ((band < 0 || band == r) && at >= row.start && at < row.end) {
+        if (at >= row.start && at < row.end) {
             const QRectF rect = bandRect(r);
             return QPointF(rect.left() + rect.width() * (at - row.start) / double(row.end - row.start),
                            rect.center().y());
@@ -268,12 +276,14 @@ QPointF PresenceChart::pointAt(qint64 at, int band) const
     return QPointF();
 }
 
-void PresenceChart::paintEvent(QPaintEvent*)
+void PresenceChart::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.fillRect(rect(), paperColour);
     const Layout l = layout();
-    for (int r = 0; r < m_rows.size(); ++r) {
+    // Only the bands in sight: of a long list's day, a scroll area shows a few.
+    const int first = std::max(0, int((event->rect().top() - l.headerHeight) / l.rowPitch));
+    for (int r = first; r < m_rows.size() && bandRect(r).top() <= event->rect().bottom(); ++r) {
         paintRow(painter, r);
         const QRectF band = bandRect(r);
         painter.setPen(inkColour);
@@ -405,6 +415,8 @@ const PresenceChart::Piece* PresenceChart::pieceAt(const QPoint& position, int* 
 
 bool PresenceChart::event(QEvent* event)
 {
+    if (event->type() == QEvent::FontChange)
+        m_layout.reset();
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
     auto* help = static_cast<QHelpEvent*>(event);

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QVector>
 #include <QWidget>
+#include <optional>
 
 // Online history as a picture: bands of time side by side, each from one local midnight to the next; a
 // friend's week (a band per day, oldest at the top) or one day of the whole list (a band per friend). Online
@@ -110,4 +111,5 @@ private:
 
     qint64 m_now = 0;
     QVector<Row> m_rows;
+    mutable std::optional<Layout> m_layout;
 };
