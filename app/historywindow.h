@@ -45,6 +45,8 @@ private:
     // The friends as the choice, `number` chosen (the first when it is not among them).
     void fillChoice(const QVector<StoredFriend>& friends, const QString& number);
     QString shownNickname() const;
+    // Writes the friend's periods as CSV to `path`; why it could not, or nothing.
+    QString exportTo(const QString& path, const QString& number);
     void tell(const QString& text);
 
     HistoryStore& m_store;

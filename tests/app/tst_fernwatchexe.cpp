@@ -31,8 +31,11 @@ static const char* const packaged[] = {"icons/fernwatch.ico", "fernwatch-desktop
 #include <windows.h>
 
 static const QString program = QStringLiteral("Fernwatch.exe");
-static const char* const packaged[] = {"Qt6Core.dll", "libstdc++-6.dll", "plugins/platforms/qwindows.dll",
-                                       "plugins/sqldrivers/qsqlite.dll", "translations/qtbase_zh_CN.qm",
+static const char* const packaged[] = {"Qt6Core.dll",
+                                       "libstdc++-6.dll",
+                                       "plugins/platforms/qwindows.dll",
+                                       "plugins/sqldrivers/qsqlite.dll",
+                                       "translations/qtbase_zh_CN.qm",
                                        "qt.conf"};
 #endif
 
@@ -166,7 +169,8 @@ private slots:
             const QString folder = dir.filePath(QString::number(first));
             const QString list =
                 QString("[MEUserData]\nIncout=2\n[1]\nImis1=%1\n[2]\nImis1=%2\n").arg(first).arg(first + 1);
-            QVERIFY(QDir().mkpath(folder) && QFile::copy(m_unpacked + '/' + program, folder + '/' + program) &&
+            QVERIFY(QDir().mkpath(folder) &&
+                    QFile::copy(m_unpacked + '/' + program, folder + '/' + program) &&
                     writeFileBytes(folder + "/QQlist.cfg", list.toUtf8()));
             m_timed.emplace_back().setProcessEnvironment(m_process.processEnvironment());
             m_timed.back().start(folder + '/' + program, {});
@@ -275,13 +279,44 @@ private slots:
         QCOMPARE(QFile::exists(path), !database.isEmpty());
     }
 
-    // An option it does not know ends the program at once, with a line that names it, before it touches the
-    // list.
-    void unknownOption()
+    // What a command line asks for: its exit code and a line it prints on standard output or error. An option
+    // it does not know ends the program at once, before it touches the list.
+    void commandLine_data()
     {
-        m_process.start(m_folder + '/' + program, {"--minimised"});
-        QVERIFY(m_process.waitForFinished(10000) && m_process.exitCode() == 2);
-        QVERIFY(QString(m_process.readAllStandardError()).contains("无法识别的选项“--minimised”"));
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("line"); // "out: …" or "err: …"
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "out: 用法：Fernwatch [选项]";
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << "out: 用法：Fernwatch [选项]";
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "out: Fernwatch " FERNWATCH_VERSION;
+        QTest::newRow("unknown") << QStringList{"--minimised"} << 2
+                                 << "err: Fernwatch：无法识别的选项“--minimised”。";
+        QTest::newRow("--export-history with more")
+            << QStringList{"--export-history", "extra"} << 2 << "err: Fernwatch：无法识别的选项“extra”。";
+#ifdef Q_OS_UNIX
+        QTest::newRow("--export-history onto a full disk")
+            << QStringList{"--export-history", "> /dev/full"} << 1
+            << "err: Fernwatch：无法导出在线记录：无法写入标准输出：磁盘空间不足";
+#endif
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, line);
+        QProcess process;
+        if (arguments.last().startsWith("> ")) // where standard output is redirected to
+            process.setStandardOutputFile(arguments.takeLast().mid(2));
+        process.setProcessEnvironment(m_process.processEnvironment());
+        process.start(m_folder + '/' + program, arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QStringList lines;
+        for (const QString& out : QString(process.readAllStandardOutput()).split('\n'))
+            lines << "out: " + out;
+        for (const QString& err : QString(process.readAllStandardError()).split('\n'))
+            lines << "err: " + err;
+        QCOMPARE(process.exitCode(), exitCode);
+        QVERIFY2(lines.contains(line), qPrintable(lines.join('\n')));
         QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList({program}));
     }
 
