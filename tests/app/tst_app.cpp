@@ -361,15 +361,10 @@ class TestApp : public QObject
             {"the other program ends", [&](auto) { QSqlDatabase::removeDatabase("other"); }},
             {"look at the status line",
              [&](auto) {
-                 const QStatusBar* bar = form.findChild<QStatusBar*>();
-                 const QLabel* line = bar->findChild<QLabel*>();
-                 // What the window shows of the line: the status bar and the window's edges cut it.
-                 const QRect shown = QRect(line->mapTo(&form, QPoint()), line->size()) &
-                                     QRect(bar->mapTo(&form, QPoint()), bar->size()) & form.rect();
-                 const QSize needed = line->wordWrap()
-                                          ? QSize(shown.width(), line->heightForWidth(shown.width()))
-                                          : line->sizeHint();
-                 const bool cut = needed.width() > shown.width() || needed.height() > shown.height();
+                 const QLabel* line = form.findChild<QStatusBar*>()->findChild<QLabel*>();
+                 const int width = line->contentsRect().width();
+                 const bool cut = (line->sizeHint().width() > width && !line->wordWrap()) ||
+                                  line->heightForWidth(width) > line->height();
                  m_seen << "status line: " + line->text() + (cut ? " (cut off)" : "");
              }},
             {"look at the history window",
@@ -690,7 +685,6 @@ private slots:
         const QString pair = "write list file [MEUserData]\nIncout=2\n[1]\nImis1=1\nImis2=甲\n[2]\nImis1=2\n"
                              "Imis2=乙\n; 1 is online; 2 is unreachable; ";
         const QString both = "check starts: 甲|1|甲|%1, 乙|2|乙|grey; query 1; query 2; ";
-
         row("history",
             pair + "start; look at the rows' tool tips; select row 1; press 删除QQ; add friend 1 甲; "
                    "look at the rows' tool tips; open the menu on row 2; choose 在线记录; "

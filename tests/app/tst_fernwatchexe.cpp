@@ -31,11 +31,8 @@ static const char* const packaged[] = {"icons/fernwatch.ico", "fernwatch-desktop
 #include <windows.h>
 
 static const QString program = QStringLiteral("Fernwatch.exe");
-static const char* const packaged[] = {"Qt6Core.dll",
-                                       "libstdc++-6.dll",
-                                       "plugins/platforms/qwindows.dll",
-                                       "plugins/sqldrivers/qsqlite.dll",
-                                       "translations/qtbase_zh_CN.qm",
+static const char* const packaged[] = {"Qt6Core.dll", "libstdc++-6.dll", "plugins/platforms/qwindows.dll",
+                                       "plugins/sqldrivers/qsqlite.dll", "translations/qtbase_zh_CN.qm",
                                        "qt.conf"};
 #endif
 
@@ -169,8 +166,7 @@ private slots:
             const QString folder = dir.filePath(QString::number(first));
             const QString list =
                 QString("[MEUserData]\nIncout=2\n[1]\nImis1=%1\n[2]\nImis1=%2\n").arg(first).arg(first + 1);
-            QVERIFY(QDir().mkpath(folder) &&
-                    QFile::copy(m_unpacked + '/' + program, folder + '/' + program) &&
+            QVERIFY(QDir().mkpath(folder) && QFile::copy(m_unpacked + '/' + program, folder + '/' + program) &&
                     writeFileBytes(folder + "/QQlist.cfg", list.toUtf8()));
             m_timed.emplace_back().setProcessEnvironment(m_process.processEnvironment());
             m_timed.back().start(folder + '/' + program, {});
@@ -234,29 +230,45 @@ private slots:
               rounds, kill ? "untouched" : "saved", static_cast<long long>(m_startUpMs));
     }
 
-    // `--export-history` needs no display and reads while the running program holds the history open;
-    // it leaves a damaged file where it is, for that program to set aside.
-    void exportHistory_data()
+    // What a command line asks for, without a display unless "on a desktop": its exit code and a line it
+    // prints on standard output or error. An option it does not know ends the program at once, before it
+    // touches the list. `--export-history` reads while the running program holds the history open; it leaves
+    // a damaged file where it is, for that program to set aside.
+    void commandLine_data()
     {
-        QTest::addColumn<QByteArray>("database"); // the file's bytes; "kept": written by a store kept open
+        QTest::addColumn<QStringList>("arguments"); // "> file": where standard output is redirected to
+        QTest::addColumn<QByteArray>("database");   // the file's bytes; "kept": written by a store kept open
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QByteArray>("out");
-        QTest::addColumn<QByteArray>("err");
-        const QByteArray header = "\xEF\xBB\xBF号码,昵称,状态,开始,结束\r\n";
-        QTest::newRow("no database yet") << QByteArray() << 0 << header << QByteArray();
+        QTest::addColumn<QString>("line"); // "out: …" or "err: …"
+        const QStringList exportHistory = {"--export-history"};
+        QTest::newRow("no database yet")
+            << exportHistory << QByteArray() << 0 << "out: 号码,昵称,状态,开始,结束\r";
         QTest::newRow("kept open by the running program")
-            << QByteArray("kept") << 0
-            << header + "10001,小明,在线,2026-12-01 03:04:05,2026-12-01 03:04:05\r\n"
-            << QByteArray();
-        QTest::newRow("damaged") << QByteArray(4096, 'x') << 1 << QByteArray()
-                                 << QByteArray("Fernwatch：无法导出在线记录：记录文件已损坏\n");
+            << exportHistory << QByteArray("kept") << 0
+            << "out: 10001,小明,在线,2026-12-01 03:04:05,2026-12-01 03:04:05\r";
+        QTest::newRow("damaged") << exportHistory << QByteArray(4096, 'x') << 1
+                                 << "err: Fernwatch：无法导出在线记录：记录文件已损坏";
+#ifdef Q_OS_UNIX
+        QTest::newRow("onto a full disk")
+            << exportHistory + QStringList("> /dev/full") << QByteArray("kept") << 1
+            << "err: Fernwatch：无法导出在线记录：无法写入标准输出：磁盘空间不足";
+#endif
+        QTest::newRow("more after it") << exportHistory + QStringList("extra") << QByteArray() << 2
+                                       << "err: Fernwatch：无法识别的选项“extra”。";
+        QTest::newRow("unknown") << QStringList{"on a desktop", "--minimised"} << QByteArray() << 2
+                                 << "err: Fernwatch：无法识别的选项“--minimised”。";
+        QTest::newRow("--help") << QStringList{"--help"} << QByteArray() << 0
+                                << "out: 用法：Fernwatch [选项]";
+        QTest::newRow("-h") << QStringList{"-h"} << QByteArray() << 0 << "out: 用法：Fernwatch [选项]";
+        QTest::newRow("--version") << QStringList{"--version"} << QByteArray() << 0
+                                   << "out: Fernwatch " FERNWATCH_VERSION;
     }
-    void exportHistory()
+    void commandLine()
     {
+        QFETCH(QStringList, arguments);
         QFETCH(QByteArray, database);
         QFETCH(int, exitCode);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
+        QFETCH(QString, line);
         const QString path = HistoryStore::pathFor(listPath());
         HistoryStore kept;
         QVERIFY(database != "kept" || (kept.open(path) &&
@@ -264,51 +276,16 @@ private slots:
                                                    1796094245000) && // 2026-12-01 03:04:05 UTC
                                        kept.flush()));
         QVERIFY(database.isEmpty() || database == "kept" || writeFileBytes(path, database));
-        const QProcessEnvironment usual = m_process.processEnvironment();
-        QProcessEnvironment environment = usual;
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(name);
-        environment.insert("TZ", "UTC");
-        m_process.setProcessEnvironment(environment);
-        m_process.start(m_folder + '/' + program, {"--export-history"});
-        QVERIFY(m_process.waitForFinished(10000));
-        m_process.setProcessEnvironment(usual);
-        QCOMPARE(m_process.exitCode(), exitCode);
-        QCOMPARE(m_process.readAllStandardOutput(), out);
-        QCOMPARE(m_process.readAllStandardError(), err);
-        QCOMPARE(QFile::exists(path), !database.isEmpty());
-    }
-
-    // What a command line asks for: its exit code and a line it prints on standard output or error. An option
-    // it does not know ends the program at once, before it touches the list.
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("line"); // "out: …" or "err: …"
-        QTest::newRow("--help") << QStringList{"--help"} << 0 << "out: 用法：Fernwatch [选项]";
-        QTest::newRow("-h") << QStringList{"-h"} << 0 << "out: 用法：Fernwatch [选项]";
-        QTest::newRow("--version") << QStringList{"--version"} << 0 << "out: Fernwatch " FERNWATCH_VERSION;
-        QTest::newRow("unknown") << QStringList{"--minimised"} << 2
-                                 << "err: Fernwatch：无法识别的选项“--minimised”。";
-        QTest::newRow("--export-history with more")
-            << QStringList{"--export-history", "extra"} << 2 << "err: Fernwatch：无法识别的选项“extra”。";
-#ifdef Q_OS_UNIX
-        QTest::newRow("--export-history onto a full disk")
-            << QStringList{"--export-history", "> /dev/full"} << 1
-            << "err: Fernwatch：无法导出在线记录：无法写入标准输出：磁盘空间不足";
-#endif
-    }
-    void commandLine()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, line);
         QProcess process;
-        if (arguments.last().startsWith("> ")) // where standard output is redirected to
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            if (arguments.first() != "on a desktop")
+                environment.remove(name);
+        environment.insert("TZ", "UTC");
+        process.setProcessEnvironment(environment);
+        if (arguments.last().startsWith("> "))
             process.setStandardOutputFile(arguments.takeLast().mid(2));
-        process.setProcessEnvironment(m_process.processEnvironment());
-        process.start(m_folder + '/' + program, arguments);
+        process.start(m_folder + '/' + program, arguments.mid(arguments.first() == "on a desktop"));
         QVERIFY(process.waitForFinished(10000));
         QStringList lines;
         for (const QString& out : QString(process.readAllStandardOutput()).split('\n'))
@@ -317,7 +294,8 @@ private slots:
             lines << "err: " + err;
         QCOMPARE(process.exitCode(), exitCode);
         QVERIFY2(lines.contains(line), qPrintable(lines.join('\n')));
-        QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList({program}));
+        QCOMPARE(QDir(m_folder).entryList({"QQlist.cfg*"}, QDir::Files), QStringList());
+        QCOMPARE(QFile::exists(path), !database.isEmpty());
     }
 
     // The first program is hosted here, where its window can be seen; the second is the real program. (A
