@@ -47,7 +47,7 @@ public:
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
-    // A lock held longer than busyTimeoutMs after a good start keeps checks in memory, at most this many
+    // A lock that outlasts a write's wait, after a good start, keeps checks in memory: at most this many
     // periods ended meanwhile (a few megabytes; with a check every two seconds, a day of state changes);
     // beyond them history is off for the run.
     static constexpr qsizetype heldPeriodsLimit = 50000;
