@@ -71,8 +71,8 @@ QString AtomicFile::failureReason(int errorNumber, const QString& errorString)
         return QStringLiteral("文件正被另一个程序使用") + detail;
     case EFBIG:
         return QStringLiteral("文件过大") + detail;
-    case 0:
-        return detail;
+    case 0: // the system gave words, and no number of errno's
+        return errorString.isEmpty() ? QString() : QStringLiteral("系统错误") + detail;
     default:
         return QStringLiteral("系统错误 %1").arg(errorNumber) + detail;
     }
