@@ -173,25 +173,25 @@ void Form1::connectTray()
 void Form1::connectHistory()
 {
     m_recorder = new HistoryRecorder(m_friendList, m_history, this);
-    connect(m_recorder, &HistoryRecorder::failed, this, &Form1::tellHistoryOff);
+    connect(m_recorder, &HistoryRecorder::storeChanged, this, &Form1::showHistoryState);
     // What a run's checks only extended is written when the run ends.
     connect(m_checkRun, &CheckRun::runEnded, m_recorder, &HistoryRecorder::flush);
 }
 
 void Form1::openHistoryStore()
 {
-    if (!m_history.open(HistoryStore::pathFor(m_listFilePath)))
-        return tellHistoryOff(m_history.failureReason());
+    m_history.open(HistoryStore::pathFor(m_listFilePath));
     m_recorder->showLastSeen();
 }
 
-void Form1::tellHistoryOff(const QString& reason)
+void Form1::showHistoryState()
 {
-    // The reason may name a set-aside file, longer than the line is wide: it takes a second line.
-    auto* panel = m_statusBar1->findChild<QLabel*>();
-    panel->setWordWrap(true);
-    panel->setText(QStringLiteral("在线记录已关闭：") + reason);
-    panel->setMinimumHeight(panel->heightForWidth(panel->width()));
+    const QString reason = m_history.failureReason();
+    m_statusBar1->findChild<QLabel*>()->setText(
+        !m_history.isOpen()  ? QStringLiteral("在线记录已关闭：") + reason
+        : m_history.isHeld() ? QStringLiteral("在线记录暂停写入：") + reason
+        : reason.isEmpty()   ? statusBarText
+                             : reason);
 }
 
 void Form1::openHistory(const QString& number)

@@ -73,8 +73,9 @@ private slots:
     void setAutostart(bool on);
     void showFriend(int position);
     void openHistory(const QString& number);
-    // Says in the status line that the online history is off for this run, and why.
-    void tellHistoryOff(const QString& reason);
+    // Says in the status line how the online history is: off for this run, held by another program, or
+    // on (what became of a damaged file, or the usual text).
+    void showHistoryState();
 
 private:
     enum class CloseReason

@@ -1,5 +1,6 @@
 #include "historyexport.h"
 
+#include "atomicfile.h"
 #include "consolestream.h"
 #include "historycsv.h"
 #include "historystore.h"
@@ -12,14 +13,17 @@ int exportHistory(const QString& databasePath)
     if (!out.isOpen())
         return 1;
     HistoryStore store;
-    if (!QFileInfo::exists(databasePath)) {
-        if (out.write(HistoryCsv::header) == HistoryCsv::header.size())
-            return 0;
-    } else if (store.open(databasePath, HistoryStore::Access::ReadOnly) && store.exportCsv(out)) {
+    const bool exported =
+        QFileInfo::exists(databasePath)
+            ? store.open(databasePath, HistoryStore::Access::ReadOnly) && store.exportCsv(out)
+            : out.write(HistoryCsv::header) == HistoryCsv::header.size();
+    if (exported && out.finish())
         return 0;
-    }
-    const QString reason =
-        store.failureReason().isEmpty() ? QStringLiteral("无法写入标准输出") : store.failureReason();
+    // errno's reason alone: the system's own words are English here, where Qt's translation is not loaded.
+    const QString system = AtomicFile::failureReason(out.errorNumber(), QString());
+    const QString reason = !store.failureReason().isEmpty() ? store.failureReason()
+                           : system.isEmpty()               ? QStringLiteral("无法写入标准输出")
+                                              : QStringLiteral("无法写入标准输出：") + system;
     ConsoleStream::printError(QStringLiteral("Fernwatch：无法导出在线记录：%1").arg(reason));
     return 1;
 }

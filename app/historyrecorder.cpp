@@ -15,6 +15,8 @@ HistoryRecorder::HistoryRecorder(FriendListModel& list, HistoryStore& store, QOb
     // A friend added again finds its history by its number.
     connect(&m_list, &FriendListModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { showLastSeen(first + 1, last + 1); });
+    connect(&m_list, &FriendListModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) { endPeriods(first + 1, last + 1); });
 }
 
 void HistoryRecorder::showLastSeen()
@@ -24,17 +26,27 @@ void HistoryRecorder::showLastSeen()
 
 void HistoryRecorder::showLastSeen(int first, int last)
 {
-    if (!m_store.isOpen())
-        return;
-    for (int position = first; position <= last; ++position)
+    for (int position = first; m_store.isOpen() && position <= last; ++position)
         m_list.setLastOnline(position, m_store.lastOnline(m_list.number(position)).value_or(neverOnline));
     checkStore();
 }
 
+// A friend who comes back later starts a period of its own, with the nickname it has then; one whose
+// number stays in the list on another row goes on.
+void HistoryRecorder::endPeriods(int first, int last)
+{
+    for (int position = first; position <= last; ++position) {
+        const QString number = m_list.number(position);
+        bool stays = false;
+        for (int other = 1; other <= m_list.count() && !stays; ++other)
+            stays = (other < first || other > last) && m_list.number(other) == number;
+        if (!stays)
+            m_store.endPeriod(number);
+    }
+}
+
 void HistoryRecorder::record(int position)
 {
-    if (!m_store.isOpen())
-        return;
     const PresenceState state = m_list.queryFailed(position)                      ? PresenceState::Unknown
                                 : m_list.status(position) == FriendStatus::Online ? PresenceState::Online
                                                                                   : PresenceState::Offline;
@@ -47,8 +59,7 @@ void HistoryRecorder::record(int position)
 
 void HistoryRecorder::flush()
 {
-    if (m_store.isOpen())
-        m_store.flush();
+    m_store.flush();
     checkStore();
 }
 
@@ -62,9 +73,9 @@ void HistoryRecorder::forget(const QString& number)
 
 void HistoryRecorder::checkStore()
 {
-    // A fault closes the store; it is told once, however many checks meet it afterwards.
-    if (!m_store.isOpen() && !m_failed) {
-        m_failed = true;
-        emit failed(m_store.failureReason());
-    }
+    // Told once, however many checks meet the same state afterwards.
+    const QString state =
+        QString::number(m_store.isOpen()) + QString::number(m_store.isHeld()) + m_store.failureReason();
+    if (state != std::exchange(m_toldState, state))
+        emit storeChanged();
 }

@@ -8,8 +8,8 @@ class FriendListModel;
 class HistoryStore;
 
 // Keeps the online history of the list's friends: every query's end goes into the store as it happens,
-// and each row is told when its friend was last seen online, also for a friend added again later. When
-// the store fails, history is off for the rest of the run and the reason is given once.
+// a friend's deletion ends its period, and each row is told when its friend was last seen online, also
+// for a friend added again later. What becomes of the store (off, held, on again) is told as it changes.
 class HistoryRecorder : public QObject
 {
     Q_OBJECT
@@ -19,7 +19,7 @@ public:
 
     // The clock checks are recorded by; the system's unless set.
     void setClock(std::function<qint64()> now) { m_now = std::move(now); }
-    // Tells every row when its friend was last seen online.
+    // Tells every row when its friend was last seen online, and how the store is.
     void showLastSeen();
     // Writes what the store holds back for a moment: a check run has ended, or the program is closing.
     void flush();
@@ -29,16 +29,17 @@ public slots:
     void forget(const QString& number);
 
 signals:
-    // History has been turned off for this run; why, in the user's words.
-    void failed(const QString& reason);
+    // The store has been turned off, held or let go, or says something new (HistoryStore::failureReason()).
+    void storeChanged();
 
 private:
     void record(int position);
     void showLastSeen(int first, int last);
+    void endPeriods(int first, int last);
     void checkStore();
 
     FriendListModel& m_list;
     HistoryStore& m_store;
     std::function<qint64()> m_now;
-    bool m_failed = false;
+    QString m_toldState = QStringLiteral("10"); // how the store was last told: open, not held, nothing to say
 };

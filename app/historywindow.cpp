@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -22,6 +23,7 @@
 #include <QStandardItemModel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
 
@@ -279,10 +281,29 @@ void HistoryWindow::exportShown()
                                      QStringLiteral("CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && m_store.exportCsv(file, number) && file.commit())
-        return tell(QStringLiteral("已导出到 ") + QDir::toNativeSeparators(path));
-    tell(QStringLiteral("无法导出：") + (m_store.isOpen() ? file.errorString() : m_store.failureReason()));
+    const QString failure = exportTo(path, number);
+    tell(failure.isEmpty() ? QStringLiteral("已导出到 ") + QDir::toNativeSeparators(path)
+                           : QStringLiteral("无法导出：") + failure);
+}
+
+QString HistoryWindow::exportTo(const QString& path, const QString& number)
+{
+    // A new or ordinary file is replaced once whole; a device or a pipe under the name is written to, as
+    // the user asked, and never replaced by a file.
+    const QFileInfo target(path);
+    const std::unique_ptr<QFileDevice> file(target.exists() && !target.isFile()
+                                                ? static_cast<QFileDevice*>(new QFile(path))
+                                                : new QSaveFile(path));
+    // Unbuffered: the CSV gathers its rows itself, and so a failed write is seen as it fails, not in a
+    // last flush whose failure QSaveFile would not notice.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file->errorString();
+    if (!m_store.exportCsv(*file, number))
+        return m_store.isOpen() ? file->errorString() : m_store.failureReason();
+    if (auto* whole = qobject_cast<QSaveFile*>(file.get()))
+        return whole->commit() ? QString() : whole->errorString();
+    file->close();
+    return file->error() == QFileDevice::NoError ? QString() : file->errorString();
 }
 
 void HistoryWindow::clearShown()

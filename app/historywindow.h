@@ -58,6 +58,8 @@ private:
     void showDay(qint64 now);
     // "12月1日 周二 至 12月7日 周一", beside the pages and as the chart's name.
     void showRange(const QString& range);
+    // Writes the friend's periods as CSV to `path`; why it could not, or nothing.
+    QString exportTo(const QString& path, const QString& number);
     void tell(const QString& text);
 
     HistoryStore& m_store;

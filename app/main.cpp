@@ -13,12 +13,43 @@
 #include <QMessageBox>
 #include <QTimer>
 
+namespace {
+
+// A line on standard output; 1 when it could not be written.
+int print(const QString& text)
+{
+    ConsoleStream out(ConsoleStream::Output);
+    return out.write((text + u'\n').toUtf8()) >= 0 && out.finish() ? 0 : 1;
+}
+
+int runCommand(const StartOptions& options)
+{
+    if (!options.unknown.isEmpty()) {
+        ConsoleStream::printError(options.unknownText());
+        return 2;
+    }
+    switch (options.command) {
+    case StartOptions::ExportHistory:
+        return exportHistory(HistoryStore::pathFor(FriendListFile::defaultPath()));
+    case StartOptions::Help:
+        return print(StartOptions::usageText());
+    case StartOptions::Version:
+        return print(QStringLiteral("Fernwatch " FERNWATCH_VERSION));
+    case StartOptions::ShowWindow:
+        break;
+    }
+    return 2;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    // Needs no display and claims no list: it reads the history while the list's Fernwatch may write it.
-    if (argc == 2 && qstrcmp(argv[1], "--export-history") == 0) {
+    // A command needs no display and claims no list: the export reads the history while the list's
+    // Fernwatch may write it.
+    if (StartOptions::asksForCommand(argc, argv)) {
         QCoreApplication core(argc, argv);
-        return exportHistory(HistoryStore::pathFor(FriendListFile::defaultPath()));
+        return runCommand(StartOptions::parse(QCoreApplication::arguments()));
     }
     if (!GraphicalDisplay::available()) {
         ConsoleStream::printError(GraphicalDisplay::missingText());
@@ -27,10 +58,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     const StartOptions options = StartOptions::parse(QCoreApplication::arguments());
-    if (!options.unknown.isEmpty()) {
-        ConsoleStream::printError(options.unknownText());
-        return 2;
-    }
+    if (!options.unknown.isEmpty())
+        return runCommand(options);
     installQtChinese(app);
     // One program per list: a later start for this folder brings the running one's window forward.
     SingleInstance instance(FriendListFile::defaultPath());

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -24,12 +23,12 @@ const QByteArray entryHead = "[Desktop Entry]\n"
                              "Icon=fernwatch\n"
                              "Terminal=false\n";
 
-// Why the entry could not be written or removed; the system's words default to errno's.
+// Why the entry could not be written or removed; the system's words default to errno's, in Qt's words,
+// which Qt's translation gives in Chinese, as the list file's reasons are.
 QString reasonFor(int errorNumber, const QString& errorString = QString())
 {
-    return AtomicFile::failureReason(errorNumber, errorString.isEmpty()
-                                                      ? QString::fromLocal8Bit(std::strerror(errorNumber))
-                                                      : errorString);
+    return AtomicFile::failureReason(errorNumber,
+                                     errorString.isEmpty() ? qt_error_string(errorNumber) : errorString);
 }
 
 } // namespace

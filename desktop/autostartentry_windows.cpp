@@ -1,5 +1,7 @@
 #include "autostartentry.h"
 
+#include "atomicfile.h"
+
 #include <QDir>
 
 #include <windows.h>
@@ -33,7 +35,7 @@ QByteArray readValue(const wchar_t* key, DWORD type)
 
 QString reasonFor(LSTATUS status)
 {
-    const QString words = QStringLiteral("（%1）").arg(qt_error_string(int(status)));
+    const QString words = AtomicFile::systemWords(qt_error_string(int(status)));
     return status == ERROR_ACCESS_DENIED ? QStringLiteral("没有修改注册表的权限") + words
                                          : QStringLiteral("无法修改注册表") + words;
 }

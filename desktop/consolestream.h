@@ -20,6 +20,10 @@ public:
     ~ConsoleStream() override;
 
     bool isSequential() const override { return true; }
+    // Hands on what is still held back in memory; false when any write failed (a full disk, a closed pipe).
+    bool finish();
+    // errno's number for the first write that failed; 0 while none has.
+    int errorNumber() const;
     // A line of text on standard error.
     static void printError(const QString& line);
 

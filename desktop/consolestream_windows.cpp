@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <algorithm>
+#include <cerrno>
 
 #include <windows.h>
 
@@ -77,6 +78,7 @@ public:
     bool console;
     // A character's bytes may come in two writes.
     QStringDecoder decoder{QStringDecoder::Utf8};
+    int errorNumber = 0;
 };
 
 ConsoleStream::ConsoleStream(Stream stream)
@@ -95,7 +97,22 @@ qint64 ConsoleStream::writeData(const char* data, qint64 size)
         m_platform->console
             ? writeText(m_platform->handle, m_platform->decoder.decode(QByteArrayView(data, size)))
             : writeBytes(m_platform->handle, data, size);
+    if (!written && m_platform->errorNumber == 0) {
+        const DWORD error = GetLastError();
+        m_platform->errorNumber = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? ENOSPC : EIO;
+    }
     return written ? size : -1;
+}
+
+// Nothing is held back: every write goes to the system at once.
+bool ConsoleStream::finish()
+{
+    return m_platform->errorNumber == 0;
+}
+
+int ConsoleStream::errorNumber() const
+{
+    return m_platform->errorNumber;
 }
 
 void ConsoleStream::printError(const QString& line)

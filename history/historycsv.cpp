@@ -53,8 +53,9 @@ const QByteArray HistoryCsv::header = QByteArrayLiteral("\xEF\xBB\xBF号码,昵�
 QByteArray HistoryCsv::field(const QString& text)
 {
     QByteArray bytes = text.toUtf8();
-    // OWASP's advice on CSV injection: these begin a formula in the common spreadsheets.
-    if (bytes.startsWith('=') || bytes.startsWith('+') || bytes.startsWith('-') || bytes.startsWith('@'))
+    // OWASP's advice on CSV injection: these begin a formula in the common spreadsheets, a tab or a carriage
+    // return before one too.
+    if (!bytes.isEmpty() && QByteArrayView("=+-@\t\r").contains(bytes.front()))
         bytes.prepend('\'');
     for (const char c : {',', '"', '\n', '\r'})
         if (bytes.contains(c))

@@ -69,35 +69,75 @@ bool HistoryStore::open(const QString& path, Access access)
 {
     flush();
     close();
-    QSqlDatabase::removeDatabase(m_connection);
     m_failureReason.clear();
-    m_friendIds.clear();
-    m_nicknameIds.clear();
+    m_setAside = false;
+    m_friends = {};
+    m_nicknames = {};
     m_openPeriods.clear();
     m_endedUnwritten.clear();
-    m_unwrittenSince = -1;
+    m_writeDue = -1;
     m_path = path;
     m_access = access;
+    return openFile() || startAfresh();
+}
 
+bool HistoryStore::openFile()
+{
+    QSqlDatabase::removeDatabase(m_connection);
+    m_started = false;
+    // SQLite would say only that it cannot open it, which reads as if the folder could not be written.
+    const QFileInfo file(m_path);
+    const bool existed = file.exists();
+    if (existed && !file.isFile()) {
+        m_failureReason = QStringLiteral("记录文件 %1 不是一个普通文件").arg(file.fileName());
+        return false;
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     if (!db.isValid()) {
         m_failureReason = QStringLiteral("缺少 Qt 的 SQLite 驱动（libqt6sql6-sqlite）");
         return false;
     }
-    db.setDatabaseName(path);
+    db.setDatabaseName(m_path);
     db.setConnectOptions(
         QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
             .arg(busyTimeoutMs)
-            .arg(access == Access::ReadOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+            .arg(m_access == Access::ReadOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db.open()) {
         fail(db.lastError());
         return false;
     }
     m_open = true;
     // No integrity check and no full scan here: start-up stays fast with a year of history.
-    if (access == Access::Keeper && !(createSchema() && dropOldPeriods()))
+    m_started = (m_access == Access::ReadOnly || (createSchema() && dropOldPeriods())) &&
+                loadNames(m_friends, QStringLiteral("SELECT id, number FROM friend")) &&
+                loadNames(m_nicknames, QStringLiteral("SELECT id, name FROM nickname")) &&
+                prepareStatements();
+    // A database that could not even be begun (a full disk) leaves no empty file behind.
+    if (!m_started && !existed && m_access == Access::Keeper)
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(m_path + suffix);
+    return m_started;
+}
+
+// After a damaged file was set aside, the list's history goes on at once in a new one, which gets every
+// number and nickname this run knows, and this run's periods.
+bool HistoryStore::startAfresh()
+{
+    if (!std::exchange(m_setAside, false) || m_access != Access::Keeper)
         return false;
-    return loadNames() && prepareStatements();
+    const QString told = m_failureReason;
+    for (Names* names : {&m_friends, &m_nicknames}) {
+        names->unwritten.clear();
+        for (auto name = names->ids.cbegin(); name != names->ids.cend(); ++name)
+            names->unwritten.append({name.value(), name.key()});
+    }
+    for (OpenPeriod& period : m_openPeriods)
+        period.unwritten = true;
+    m_writeDue = m_latestCheck;
+    if (!openFile())
+        return false;
+    m_failureReason = told;
+    return true;
 }
 
 bool HistoryStore::prepareStatements()
@@ -107,7 +147,9 @@ bool HistoryStore::prepareStatements()
                    QStringLiteral("SELECT ended FROM period INDEXED BY online "
                                   "WHERE friend = ? AND state = 1 ORDER BY started DESC LIMIT 1")) &&
            (m_access == Access::ReadOnly ||
-            prepare(m_writePeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)")));
+            (prepare(m_writePeriod, QStringLiteral("INSERT OR REPLACE INTO period VALUES(?, ?, ?, ?, ?)")) &&
+             prepare(m_writeFriend, QStringLiteral("INSERT INTO friend(id, number) VALUES(?, ?)")) &&
+             prepare(m_writeNickname, QStringLiteral("INSERT INTO nickname(id, name) VALUES(?, ?)"))));
 }
 
 bool HistoryStore::createSchema()
@@ -140,107 +182,120 @@ bool HistoryStore::dropOldPeriods()
                    {cutoff, cutoff});
 }
 
-// Numbers and nicknames are few beside the periods: kept here, a check writes only its period.
-bool HistoryStore::loadNames()
+// Numbers and nicknames are few beside the periods: kept here, a check writes only its period. The ids
+// of new ones are given here too, as only this program writes the list's history, so that a check waits
+// in memory whole when the file is held.
+bool HistoryStore::loadNames(Names& names, const QString& select)
 {
     QSqlQuery query;
-    if (!execute(query, QStringLiteral("SELECT id, number FROM friend"), {}))
+    if (!execute(query, select, {}))
         return false;
-    while (query.next())
-        m_friendIds.insert(query.value(1).toString(), query.value(0).toLongLong());
-    if (!execute(query, QStringLiteral("SELECT id, name FROM nickname"), {}))
-        return false;
-    while (query.next())
-        m_nicknameIds.insert(query.value(1).toString(), query.value(0).toLongLong());
+    while (query.next()) {
+        const qint64 id = query.value(0).toLongLong();
+        names.ids.insert(query.value(1).toString(), id);
+        names.nextId = std::max(names.nextId, id + 1);
+    }
     return true;
 }
 
-std::optional<qint64> HistoryStore::friendId(const QString& number)
+qint64 HistoryStore::idOf(Names& names, const QString& text)
 {
-    return idOf(m_friendIds, QStringLiteral("INSERT INTO friend(number) VALUES(?)"), number);
-}
-
-std::optional<qint64> HistoryStore::nicknameId(const QString& nickname)
-{
-    return idOf(m_nicknameIds, QStringLiteral("INSERT INTO nickname(name) VALUES(?)"), nickname);
-}
-
-std::optional<qint64> HistoryStore::idOf(QHash<QString, qint64>& known, const QString& insert,
-                                         const QString& text)
-{
-    if (const auto found = known.constFind(text); found != known.cend())
+    if (const auto found = names.ids.constFind(text); found != names.ids.cend())
         return *found;
-    QSqlQuery query;
-    if (!execute(query, insert, {text}))
-        return std::nullopt;
-    return *known.insert(text, query.lastInsertId().toLongLong());
+    names.unwritten.append({names.nextId, text});
+    return *names.ids.insert(text, names.nextId++);
 }
 
 bool HistoryStore::record(const QString& number, const QString& nickname, PresenceState state, qint64 at)
 {
-    if (!m_open || m_access != Access::Keeper)
+    if ((!m_open && !startAfresh()) || m_access != Access::Keeper)
         return false;
-    const std::optional<qint64> id = friendId(number);
-    const std::optional<qint64> nicknameKey = id ? nicknameId(nickname) : std::nullopt;
-    if (!nicknameKey)
+    if (m_held && m_endedUnwritten.size() >= heldPeriodsLimit) {
+        close(); // the reason stays: the file is still held
         return false;
-    const auto latest = m_openPeriods.find(*id);
+    }
+    const qint64 id = idOf(m_friends, number);
+    const qint64 nicknameKey = idOf(m_nicknames, nickname);
+    const auto latest = m_openPeriods.find(id);
     const bool known = latest != m_openPeriods.end();
-    if (known && latest->state == state && at >= latest->end && at - latest->end <= longestCheckGap) {
+    if (known && latest->state == state && latest->nickname == nicknameKey && at >= latest->end &&
+        at - latest->end <= longestCheckGap) {
         latest->end = at;
-        latest->nickname = *nicknameKey;
         latest->unwritten = true;
     } else {
         if (known && latest->unwritten)
-            m_endedUnwritten.append({*id, *latest});
-        m_openPeriods.insert(*id, {state, at, at, *nicknameKey, true});
+            m_endedUnwritten.append({id, *latest});
+        m_openPeriods.insert(id, {state, at, at, nicknameKey, true});
     }
-    if (m_unwrittenSince < 0)
-        m_unwrittenSince = at;
-    return at - m_unwrittenSince < writeBackDelay || flush();
+    m_latestCheck = at;
+    if (m_writeDue < 0)
+        m_writeDue = at + writeBackDelay;
+    return at < m_writeDue || flush() || m_held;
+}
+
+void HistoryStore::endPeriod(const QString& number)
+{
+    const auto id = m_friends.ids.constFind(number);
+    const auto period = id == m_friends.ids.cend() ? m_openPeriods.end() : m_openPeriods.find(*id);
+    if (period == m_openPeriods.end())
+        return;
+    if (period->unwritten)
+        m_endedUnwritten.append({*id, *period});
+    m_openPeriods.erase(period);
 }
 
 bool HistoryStore::flush()
 {
-    if (!m_open)
+    if (!m_open && !startAfresh())
         return false;
-    if (m_unwrittenSince < 0)
+    if (m_writeDue < 0)
         return true;
-    if (!transaction(Begin))
+    // Damage found now sets the file aside: this run's checks go into a new one.
+    if (!writeUnwritten() && (m_held || !startAfresh() || !writeUnwritten())) {
+        // Each try may wait busyTimeoutMs: the next one comes with the checks of a while later.
+        m_writeDue = m_latestCheck + writeBackDelay;
         return false;
-    for (const auto& [id, period] : std::as_const(m_endedUnwritten))
-        if (!write(id, period))
-            return false;
-    for (auto period = m_openPeriods.begin(); period != m_openPeriods.end(); ++period)
-        if (period->unwritten && !write(period.key(), *period))
-            return false;
-    if (!transaction(Commit))
-        return false;
+    }
+    m_friends.unwritten.clear();
+    m_nicknames.unwritten.clear();
     m_endedUnwritten.clear();
     for (OpenPeriod& period : m_openPeriods)
         period.unwritten = false;
-    m_unwrittenSince = -1;
+    m_writeDue = -1;
+    if (std::exchange(m_held, false))
+        m_failureReason.clear();
     return true;
 }
 
-bool HistoryStore::write(qint64 id, const OpenPeriod& period)
+bool HistoryStore::writeUnwritten()
 {
-    return runPrepared(m_writePeriod, {id, period.start, period.end, int(period.state), period.nickname});
-}
-
-bool HistoryStore::transaction(TransactionStep step) const
-{
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (step == Begin ? db.transaction() : db.commit())
-        return true;
-    fail(db.lastError());
-    return false;
+    // Immediate: a deferred transaction that meets a writer fails at once, without waiting for it.
+    if (!runText(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    for (const auto& [id, number] : std::as_const(m_friends.unwritten))
+        if (!runPrepared(m_writeFriend, {id, number}))
+            return false;
+    for (const auto& [id, name] : std::as_const(m_nicknames.unwritten))
+        if (!runPrepared(m_writeNickname, {id, name}))
+            return false;
+    const auto write = [this](qint64 id, const OpenPeriod& period) {
+        return runPrepared(m_writePeriod, {id, period.start, period.end, int(period.state), period.nickname});
+    };
+    for (const auto& [id, period] : std::as_const(m_endedUnwritten))
+        if (!write(id, period))
+            return false;
+    for (auto period = m_openPeriods.cbegin(); period != m_openPeriods.cend(); ++period)
+        if (period->unwritten && !write(period.key(), *period))
+            return false;
+    // As a statement, not QSqlDatabase::commit(), which keeps SQLite's code from the error (a full disk).
+    return runText(QStringLiteral("COMMIT"));
 }
 
 QVector<PresencePeriod> HistoryStore::periods(const QString& number, qint64 from, qint64 to)
 {
-    const auto id = m_friendIds.constFind(number);
-    if (id == m_friendIds.cend() || !flush())
+    const auto id = m_friends.ids.constFind(number);
+    // While the file is held, what it has is still read.
+    if (id == m_friends.ids.cend() || (!flush() && !m_held))
         return {};
     // Periods of a friend do not overlap: the one that began last before `from` is the only earlier one
     // that may reach into the range.
@@ -279,8 +334,8 @@ QVector<HistoryStore::RecordedFriend> HistoryStore::recordedFriends()
 
 std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
 {
-    const auto id = m_friendIds.constFind(number);
-    if (!m_open || id == m_friendIds.cend())
+    const auto id = m_friends.ids.constFind(number);
+    if (!m_open || id == m_friends.ids.cend())
         return std::nullopt;
     // This run's periods are the friend's latest, and may not be written yet.
     if (const auto open = m_openPeriods.constFind(*id);
@@ -301,8 +356,8 @@ bool HistoryStore::clear(const QString& number)
 {
     if (m_access != Access::Keeper || !flush())
         return false;
-    const auto id = m_friendIds.constFind(number);
-    if (id == m_friendIds.cend())
+    const auto id = m_friends.ids.constFind(number);
+    if (id == m_friends.ids.cend())
         return true;
     QSqlQuery query;
     if (!execute(query, QStringLiteral("DELETE FROM period WHERE friend = ?"), {*id}))
@@ -313,7 +368,7 @@ bool HistoryStore::clear(const QString& number)
 
 bool HistoryStore::exportCsv(QIODevice& out, const QString& number)
 {
-    if (!flush() || out.write(HistoryCsv::header) != HistoryCsv::header.size())
+    if ((!flush() && !m_held) || out.write(HistoryCsv::header) != HistoryCsv::header.size())
         return false;
     QSqlQuery query;
     if (!execute(query, QStringLiteral("SELECT id, name FROM nickname"), {}))
@@ -322,12 +377,12 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number)
     while (query.next())
         nicknameFields.insert(query.value(0).toLongLong(), HistoryCsv::field(query.value(1).toString()));
 
-    QStringList numbers = number.isEmpty() ? m_friendIds.keys() : QStringList{number};
+    QStringList numbers = number.isEmpty() ? m_friends.ids.keys() : QStringList{number};
     std::sort(numbers.begin(), numbers.end());
     HistoryCsv csv(out);
     for (const QString& friendNumber : std::as_const(numbers)) {
-        const auto id = m_friendIds.constFind(friendNumber);
-        if (id == m_friendIds.cend())
+        const auto id = m_friends.ids.constFind(friendNumber);
+        if (id == m_friends.ids.cend())
             continue;
         // Nickname and state in one column: each column costs every row its way through Qt.
         if (!execute(
@@ -387,15 +442,19 @@ bool HistoryStore::runPrepared(QSqlQuery& query, const QVariantList& values) con
 
 void HistoryStore::fail(const QSqlError& error) const
 {
+    const int code = primaryCode(error);
+    // After a good start a lock is another program's moment (a backup, a database tool): waited out.
+    if ((code == Busy || code == Locked) && m_started)
+        return hold();
     close();
     // SQLite's own texts are English: the user gets its code only, where no case here fits.
-    const int code = primaryCode(error);
     switch (code) {
     case Corrupt:
     case NotADb:
         // Only the keeper sets a file aside; a reader leaves it for the keeper to find.
         if (m_access == Access::Keeper) {
             const QString asideName = setAside();
+            m_setAside = !asideName.isEmpty();
             m_failureReason = asideName.isEmpty()
                                   ? QStringLiteral("记录文件已损坏，也无法改名")
                                   : QStringLiteral("记录文件已损坏，已改名为 %1 保留").arg(asideName);
@@ -441,11 +500,23 @@ QString HistoryStore::setAside() const
     return QFileInfo(aside).fileName();
 }
 
+// What waits in memory stays there; the transaction is let go, for the next flush to begin anew.
+void HistoryStore::hold() const
+{
+    for (QSqlQuery* statement : {&m_writePeriod, &m_writeFriend, &m_writeNickname, &m_lastOnline})
+        statement->finish();
+    QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
+    m_held = true;
+    m_failureReason = QStringLiteral("记录文件正被另一个程序使用");
+}
+
 void HistoryStore::close() const
 {
-    for (QSqlQuery* statement : {&m_writePeriod, &m_lastOnline})
+    for (QSqlQuery* statement : {&m_writePeriod, &m_writeFriend, &m_writeNickname, &m_lastOnline})
         *statement = QSqlQuery();
     if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::database(m_connection, false).close();
     m_open = false;
+    m_started = false;
+    m_held = false;
 }

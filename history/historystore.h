@@ -47,20 +47,33 @@ public:
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
+    // A lock that outlasts a write's wait, after a good start, keeps checks in memory: at most this many
+    // periods ended meanwhile (a few megabytes; with a check every two seconds, a day of state changes);
+    // beyond them history is off for the run.
+    static constexpr qsizetype heldPeriodsLimit = 50000;
+
     // Opens the database, creating it when missing; as Keeper also drops periods older than a year.
-    // False: history is off for this run, and failureReason() says why (damaged: the file was set aside
-    // under a new name, never deleted; locked by another program; disk full; folder not writable).
+    // A damaged file is set aside under a new name, never deleted, and a new one started at once; so is
+    // one found damaged later, with this run's checks. False: history is off for this run, and
+    // failureReason() says why (locked by another program; disk full; folder not writable).
     bool open(const QString& path, Access access = Access::Keeper);
     bool isOpen() const { return m_open; }
-    // Why history is off, in the user's words ("记录文件正被另一个程序使用"), for the caller to put after
-    // what is off; empty while it is on.
+    // Another program holds the file (a database tool, a backup): checks wait in memory, and the next
+    // flush() that finds the file free writes them.
+    bool isHeld() const { return m_held; }
+    // In the user's words: why history is off or held ("记录文件正被另一个程序使用"); while it is on, what
+    // became of a damaged file; empty otherwise.
     QString failureReason() const { return m_failureReason; }
 
-    // Records one check of a friend: a new period is committed before it returns, an extension waits
-    // for flush(). False when it could not be: then, as after any fault of the database here, history is
-    // off for the run and failureReason() says why.
+    // Records one check of a friend. It waits in memory for flush(): once the first check waiting has
+    // waited writeBackDelay, a check writes them all. A period lasts while its state and nickname do.
+    // False when it could not be: then, as after any fault of the database here, history is off for the
+    // run and failureReason() says why.
     bool record(const QString& number, const QString& nickname, PresenceState state, qint64 at);
-    // Writes the checks record() kept in memory, all in one transaction. False while history is off.
+    // The friend has left the list: its period ends, and a check of the number later starts another.
+    void endPeriod(const QString& number);
+    // Writes the checks record() kept in memory, all in one transaction. False while history is off or
+    // held.
     bool flush();
     // The periods overlapping [from, to), oldest first.
     QVector<PresencePeriod> periods(const QString& number, qint64 from, qint64 to);
@@ -89,27 +102,30 @@ private:
         bool unwritten; // the database lags: it has not the period yet, or not its end and nickname
     };
 
+    // Numbers and nicknames of a table read at open, with the ids of those this run added, which wait
+    // in memory with the checks.
+    struct Names
+    {
+        QHash<QString, qint64> ids;
+        QVector<std::pair<qint64, QString>> unwritten;
+        qint64 nextId = 1;
+    };
+
+    bool openFile();
     bool createSchema();
     bool dropOldPeriods();
-    bool loadNames();
-    std::optional<qint64> friendId(const QString& number);
-    std::optional<qint64> nicknameId(const QString& nickname);
-    // The id `text` has in `known`, the table read at open; added by `insert` the first time it is seen.
-    std::optional<qint64> idOf(QHash<QString, qint64>& known, const QString& insert, const QString& text);
+    bool loadNames(Names& names, const QString& select);
+    static qint64 idOf(Names& names, const QString& text);
     bool prepareStatements();
-    bool write(qint64 id, const OpenPeriod& period);
-    enum TransactionStep
-    {
-        Begin,
-        Commit,
-    };
-    bool transaction(TransactionStep step) const;
+    bool writeUnwritten();
+    bool startAfresh();
     bool runText(const QString& statement);
     // Prepares `statement`, binds `values` in order and runs it; a failure ends history for the run.
     bool execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const;
     bool prepare(QSqlQuery& query, const QString& statement) const;
     bool runPrepared(QSqlQuery& query, const QVariantList& values) const;
     void fail(const QSqlError& error) const;
+    void hold() const;
     QString setAside() const;
     void close() const;
 
@@ -117,14 +133,20 @@ private:
     QString m_connection;
     Access m_access = Access::Keeper;
     mutable bool m_open = false;
+    mutable bool m_started = false; // opened well: a lock from now on is waited out
+    mutable bool m_held = false;
+    mutable bool m_setAside = false; // a damaged file was set aside, and no new one started yet
     mutable QString m_failureReason;
-    QHash<QString, qint64> m_friendIds;
-    QHash<QString, qint64> m_nicknameIds;
+    Names m_friends;
+    Names m_nicknames;
     QHash<qint64, OpenPeriod> m_openPeriods; // this run's latest period of each friend it checked
     // Periods that a change of state ended before they were written, oldest first, by friend.
     QVector<std::pair<qint64, OpenPeriod>> m_endedUnwritten;
-    qint64 m_unwrittenSince = -1; // the time of the oldest check not yet written; -1 when all are
+    qint64 m_writeDue = -1; // the time of check at which what waits is written; -1 when nothing waits
+    qint64 m_latestCheck = 0;
     // What every check and the start-up's last-seen texts run, prepared once.
     mutable QSqlQuery m_writePeriod;
+    mutable QSqlQuery m_writeFriend;
+    mutable QSqlQuery m_writeNickname;
     mutable QSqlQuery m_lastOnline;
 };

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 
 const QString AtomicFile::temporaryTag = QStringLiteral(".saving-");
@@ -51,7 +52,7 @@ bool AtomicFile::isTemporaryName(const QString& name, const QString& prefix)
 
 QString AtomicFile::failureReason(int errorNumber, const QString& errorString)
 {
-    const QString detail = errorString.isEmpty() ? QString() : QStringLiteral("（%1）").arg(errorString);
+    const QString detail = systemWords(errorString);
     switch (errorNumber) {
     case EACCES:
     case EPERM:
@@ -68,7 +69,18 @@ QString AtomicFile::failureReason(int errorNumber, const QString& errorString)
         return QStringLiteral("文件夹不存在") + detail;
     case EBUSY:
         return QStringLiteral("文件正被另一个程序使用") + detail;
+    case EFBIG:
+        return QStringLiteral("文件过大") + detail;
+    case 0: // the system gave words, and no number of errno's
+        return errorString.isEmpty() ? QString() : QStringLiteral("系统错误") + detail;
     default:
-        return detail;
+        return QStringLiteral("系统错误 %1").arg(errorNumber) + detail;
     }
+}
+
+QString AtomicFile::systemWords(const QString& errorString)
+{
+    const bool english =
+        std::all_of(errorString.cbegin(), errorString.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    return english ? QString() : QStringLiteral("（%1）").arg(errorString);
 }

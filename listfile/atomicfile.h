@@ -28,9 +28,14 @@ public:
     // Why a write failed, in Chinese, from the system's error number, followed by the system's own words
     // (`errorString`) in brackets.
     static QString failureReason(int errorNumber, const QString& errorString);
+    // The system's own words in brackets, to follow a reason in Chinese; nothing where they are English
+    // (a system in English, words that Qt has no translation of), as every reason the user reads is Chinese.
+    static QString systemWords(const QString& errorString);
 
     // Why the file cannot be opened for reading, as errno's number (0: it can, or the system does not say).
     static int readErrorNumber(const QString& path);
+    // Why the file may not be written, as errno's number: EROFS on a read-only mount, EACCES otherwise.
+    static int writeErrorNumber(const QString& path);
 
     // A temporary's name: `prefix` (the file's name and temporaryTag) and six random letters or digits.
     static QString temporaryName(const QString& prefix);

@@ -100,6 +100,11 @@ int AtomicFile::readErrorNumber(const QString& path)
     return 0;
 }
 
+int AtomicFile::writeErrorNumber(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0 ? EACCES : errno;
+}
+
 bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QString* errorString,
                          int* errorNumber)
 {

@@ -106,6 +106,12 @@ int AtomicFile::readErrorNumber(const QString& path)
     return 0;
 }
 
+// Windows tells a read-only medium only when it is written.
+int AtomicFile::writeErrorNumber(const QString&)
+{
+    return EACCES;
+}
+
 bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QString* errorString,
                          int* errorNumber)
 {

@@ -74,7 +74,7 @@ bool FriendListFile::save(const StoredList& list)
 QString FriendListFile::failureReason() const
 {
     const QString system = m_store.errorString();
-    const QString detail = system.isEmpty() ? QString() : QStringLiteral("（%1）").arg(system);
+    const QString detail = AtomicFile::systemWords(system);
     switch (m_store.failure()) {
     case IniEnv::Failure::None:
         return QString();

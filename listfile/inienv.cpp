@@ -94,8 +94,10 @@ bool IniEnv::commit(const QByteArray& bytes)
     const auto writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     if (info.exists() && !(info.permissions() & writable))
         return fail(Failure::ReadOnlyFile, 0, QString());
-    if (info.exists() && !info.isWritable())
-        return fail(Failure::Write, EACCES, qt_error_string(EACCES));
+    if (info.exists() && !info.isWritable()) {
+        const int errorNumber = AtomicFile::writeErrorNumber(m_filePath); // a read-only mount, say
+        return fail(Failure::Write, errorNumber, qt_error_string(errorNumber));
+    }
     if (!AtomicFile::write(m_filePath, bytes, &m_errorString, &m_errorNumber))
         return fail(Failure::Write, m_errorNumber, m_errorString);
     m_failure = Failure::None;

@@ -230,29 +230,45 @@ private slots:
               rounds, kill ? "untouched" : "saved", static_cast<long long>(m_startUpMs));
     }
 
-    // `--export-history` needs no display and reads while the running program holds the history open;
-    // it leaves a damaged file where it is, for that program to set aside.
-    void exportHistory_data()
+    // What a command line asks for, without a display unless "on a desktop": its exit code and a line it
+    // prints on standard output or error. An option it does not know ends the program at once, before it
+    // touches the list. `--export-history` reads while the running program holds the history open; it leaves
+    // a damaged file where it is, for that program to set aside.
+    void commandLine_data()
     {
-        QTest::addColumn<QByteArray>("database"); // the file's bytes; "kept": written by a store kept open
+        QTest::addColumn<QStringList>("arguments"); // "> file": where standard output is redirected to
+        QTest::addColumn<QByteArray>("database");   // the file's bytes; "kept": written by a store kept open
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QByteArray>("out");
-        QTest::addColumn<QByteArray>("err");
-        const QByteArray header = "\xEF\xBB\xBF号码,昵称,状态,开始,结束\r\n";
-        QTest::newRow("no database yet") << QByteArray() << 0 << header << QByteArray();
+        QTest::addColumn<QString>("line"); // "out: …" or "err: …"
+        const QStringList exportHistory = {"--export-history"};
+        QTest::newRow("no database yet")
+            << exportHistory << QByteArray() << 0 << "out: 号码,昵称,状态,开始,结束\r";
         QTest::newRow("kept open by the running program")
-            << QByteArray("kept") << 0
-            << header + "10001,小明,在线,2026-12-01 03:04:05,2026-12-01 03:04:05\r\n"
-            << QByteArray();
-        QTest::newRow("damaged") << QByteArray(4096, 'x') << 1 << QByteArray()
-                                 << QByteArray("Fernwatch：无法导出在线记录：记录文件已损坏\n");
+            << exportHistory << QByteArray("kept") << 0
+            << "out: 10001,小明,在线,2026-12-01 03:04:05,2026-12-01 03:04:05\r";
+        QTest::newRow("damaged") << exportHistory << QByteArray(4096, 'x') << 1
+                                 << "err: Fernwatch：无法导出在线记录：记录文件已损坏";
+#ifdef Q_OS_UNIX
+        QTest::newRow("onto a full disk")
+            << exportHistory + QStringList("> /dev/full") << QByteArray("kept") << 1
+            << "err: Fernwatch：无法导出在线记录：无法写入标准输出：磁盘空间不足";
+#endif
+        QTest::newRow("more after it") << exportHistory + QStringList("extra") << QByteArray() << 2
+                                       << "err: Fernwatch：无法识别的选项“extra”。";
+        QTest::newRow("unknown") << QStringList{"on a desktop", "--minimised"} << QByteArray() << 2
+                                 << "err: Fernwatch：无法识别的选项“--minimised”。";
+        QTest::newRow("--help") << QStringList{"--help"} << QByteArray() << 0
+                                << "out: 用法：Fernwatch [选项]";
+        QTest::newRow("-h") << QStringList{"-h"} << QByteArray() << 0 << "out: 用法：Fernwatch [选项]";
+        QTest::newRow("--version") << QStringList{"--version"} << QByteArray() << 0
+                                   << "out: Fernwatch " FERNWATCH_VERSION;
     }
-    void exportHistory()
+    void commandLine()
     {
+        QFETCH(QStringList, arguments);
         QFETCH(QByteArray, database);
         QFETCH(int, exitCode);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
+        QFETCH(QString, line);
         const QString path = HistoryStore::pathFor(listPath());
         HistoryStore kept;
         QVERIFY(database != "kept" || (kept.open(path) &&
@@ -260,29 +276,26 @@ private slots:
                                                    1796094245000) && // 2026-12-01 03:04:05 UTC
                                        kept.flush()));
         QVERIFY(database.isEmpty() || database == "kept" || writeFileBytes(path, database));
-        const QProcessEnvironment usual = m_process.processEnvironment();
-        QProcessEnvironment environment = usual;
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(name);
+            if (arguments.first() != "on a desktop")
+                environment.remove(name);
         environment.insert("TZ", "UTC");
-        m_process.setProcessEnvironment(environment);
-        m_process.start(m_folder + '/' + program, {"--export-history"});
-        QVERIFY(m_process.waitForFinished(10000));
-        m_process.setProcessEnvironment(usual);
-        QCOMPARE(m_process.exitCode(), exitCode);
-        QCOMPARE(m_process.readAllStandardOutput(), out);
-        QCOMPARE(m_process.readAllStandardError(), err);
+        process.setProcessEnvironment(environment);
+        if (arguments.last().startsWith("> "))
+            process.setStandardOutputFile(arguments.takeLast().mid(2));
+        process.start(m_folder + '/' + program, arguments.mid(arguments.first() == "on a desktop"));
+        QVERIFY(process.waitForFinished(10000));
+        QStringList lines;
+        for (const QString& out : QString(process.readAllStandardOutput()).split('\n'))
+            lines << "out: " + out;
+        for (const QString& err : QString(process.readAllStandardError()).split('\n'))
+            lines << "err: " + err;
+        QCOMPARE(process.exitCode(), exitCode);
+        QVERIFY2(lines.contains(line), qPrintable(lines.join('\n')));
+        QCOMPARE(QDir(m_folder).entryList({"QQlist.cfg*"}, QDir::Files), QStringList());
         QCOMPARE(QFile::exists(path), !database.isEmpty());
-    }
-
-    // An option it does not know ends the program at once, with a line that names it, before it touches the
-    // list.
-    void unknownOption()
-    {
-        m_process.start(m_folder + '/' + program, {"--minimised"});
-        QVERIFY(m_process.waitForFinished(10000) && m_process.exitCode() == 2);
-        QVERIFY(QString(m_process.readAllStandardError()).contains("无法识别的选项“--minimised”"));
-        QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList({program}));
     }
 
     // The first program is hosted here, where its window can be seen; the second is the real program. (A

@@ -53,8 +53,8 @@ private slots:
 
     // Checks of friend 10001 ("minute state nickname"), "restart" (a new store), "reopen" (the same store
     // opens the file again), "flush", "killed" (a new store on a copy of the files as they are now, which is
-    // what a kill leaves) and "clear" -> its periods overlapping the minutes [from, to), and when it was last
-    // seen online (-1: never).
+    // what a kill leaves), "clear", "deleted" (from the list) and "another program writes" until "it ends"
+    // -> its periods overlapping the minutes [from, to), and when it was last seen online (-1: never).
     void periods_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -66,9 +66,16 @@ private slots:
         QTest::newRow("answers and failures")
             << QStringList{"0 在线 小明", "1 在线 小明", "2 离线 小明", "3 未知 小明", "4 未知 小明"} << -all
             << all << QStringList{"在线 0..1 小明", "离线 2..2 小明", "未知 3..4 小明"} << 1.0;
-        QTest::newRow("renamed while online: the latest nickname")
-            << QStringList{"0 在线 小明", "5 在线 明明"} << -all << all << QStringList{"在线 0..5 明明"}
-            << 5.0;
+        QTest::newRow("renamed while online: each nickname its own period")
+            << QStringList{"0 在线 小明", "5 在线 明明"} << -all << all
+            << QStringList{"在线 0..0 小明", "在线 5..5 明明"} << 5.0;
+        QTest::newRow("deleted from the list and added again: the time between is no period")
+            << QStringList{"0 离线 阿丙", "deleted", "2 离线 阿丙"} << -all << all
+            << QStringList{"离线 0..0 阿丙", "离线 2..2 阿丙"} << -1.0;
+        QTest::newRow("another program writes a while: the checks wait, and are written when it ends")
+            << QStringList{"0 在线 a", "another program writes", "1 在线 a", "2 离线 b", "it ends",
+                           "3 离线 b"}
+            << -all << all << QStringList{"在线 0..1 a", "离线 2..3 b"} << 1.0;
         QTest::newRow("a restart ends the period, with its last check")
             << QStringList{"0 在线 小明", "1 在线 小明", "restart", "2 在线 小明"} << -all << all
             << QStringList{"在线 0..1 小明", "在线 2..2 小明"} << 2.0;
@@ -104,7 +111,14 @@ private slots:
         const QString path = HistoryStore::pathFor(dir.filePath("QQlist.cfg"));
         auto store = std::make_unique<HistoryStore>();
         QVERIFY(store->open(path));
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+        other.setDatabaseName(path);
         for (const QString& step : std::as_const(steps)) {
+            QVERIFY(step != "another program writes" ||
+                    (other.open() && QSqlQuery(other).exec("BEGIN IMMEDIATE")));
+            QVERIFY(step != "it ends" || QSqlQuery(other).exec("COMMIT"));
+            if (step == "deleted")
+                store->endPeriod("10001");
             const QString killed = path + "-killed";
             QVERIFY(step != "killed" ||
                     (QFile::copy(path, killed) && QFile::copy(path + "-wal", killed + "-wal")));
@@ -115,7 +129,7 @@ private slots:
             QVERIFY(step != "flush" || store->flush());
             QVERIFY(step != "clear" || store->clear("10001"));
             const QStringList check = step.split(' ');
-            QVERIFY(check.size() < 3 ||
+            QVERIFY(!stateNames.mid(1).contains(check.value(1)) ||
                     store->record("10001", check[2], PresenceState(stateNames.indexOf(check[1])),
                                   at(check[0].toDouble())));
         }
@@ -130,8 +144,10 @@ private slots:
                          .arg((period.end - base) / 60000.0)
                          .arg(period.nickname);
         }
-        QCOMPARE(found, periods);
+        QCOMPARE(found.join(", "), periods.join(", "));
         QVERIFY(store->periods("10002", at(from), at(to)).isEmpty());
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase("other");
     }
 
     // The CSV's bytes: a byte-order mark and the header, oldest first per friend, friends by number,
@@ -149,34 +165,38 @@ private slots:
         QVERIFY(store.record("20002", "a,\"b\"\nc", PresenceState::Online, march) &&
                 store.record("20002", "a,\"b\"\nc", PresenceState::Online, march + 45 * 60000));
         QVERIFY(store.record("-3", "-3", PresenceState::Offline, march) &&
-                store.record("@1", "@1\r\n2", PresenceState::Unknown, march));
+                store.record("@1", "@1\r\n2", PresenceState::Unknown, march) &&
+                store.record("\t1", "\r=1", PresenceState::Online, march));
         QBuffer out;
         QVERIFY(out.open(QIODevice::WriteOnly) && store.exportCsv(out));
-        QCOMPARE(
-            out.data(),
-            "\xEF\xBB\xBF号码,昵称,状态,开始,结束\r\n'-3,'-3,离线,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
-            "20002,\"a,\"\"b\"\"\nc\",在线,2026-03-08 01:30:00,2026-03-08 03:15:00\r\n"
-            "'@1,\"'@1\r\n2\",未知,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
-            "abc,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",在线,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
-            "abc,'+1,离线,2026-12-01 12:00:00,2026-12-01 12:00:00\r\n");
+        QCOMPARE(out.data(),
+                 "\xEF\xBB\xBF号码,昵称,状态,开始,结束\r\n'\t1,\"'\r=1\",在线,2026-03-08 01:30:00,2026-03-08 "
+                 "01:30:00\r\n"
+                 "'-3,'-3,离线,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
+                 "20002,\"a,\"\"b\"\"\nc\",在线,2026-03-08 01:30:00,2026-03-08 03:15:00\r\n"
+                 "'@1,\"'@1\r\n2\",未知,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
+                 "abc,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",在线,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
+                 "abc,'+1,离线,2026-12-01 12:00:00,2026-12-01 12:00:00\r\n");
     }
 
     // A database that cannot be used turns history off for the run with a reason; a damaged one is set
-    // aside under a new name and the next open starts afresh.
+    // aside under a new name, and history goes on in a new file at once.
     void unusable_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QStringList>("files"); // in the folder afterwards
+        const QStringList database = {"h.sqlite", "h.sqlite-shm", "h.sqlite-wal"};
         QTest::newRow("not a database")
             << "garbage"
-            << "记录文件已损坏，已改名为 h.damaged-" << QStringList{"h.damaged-*.sqlite"};
+            << "记录文件已损坏，已改名为 h.damaged-" << QStringList{"h.damaged-*.sqlite"} + database;
         QTest::newRow("a damaged table")
             << "damaged"
-            << "记录文件已损坏，已改名为 h.damaged-" << QStringList{"h.damaged-*.sqlite"};
-        QTest::newRow("written by another program")
-            << "locked"
-            << "记录文件正被另一个程序使用" << QStringList{"h.sqlite", "h.sqlite-shm", "h.sqlite-wal"};
+            << "记录文件已损坏，已改名为 h.damaged-" << QStringList{"h.damaged-*.sqlite"} + database;
+        QTest::newRow("written by another program") << "locked"
+                                                    << "记录文件正被另一个程序使用" << database;
+        QTest::newRow("a folder in its place") << "folder"
+                                               << "记录文件 h.sqlite 不是一个普通文件" << QStringList{};
 #ifdef Q_OS_UNIX
         QTest::newRow("a folder not writable") << "unwritable"
                                                << "记录文件所在的文件夹不能写入" << QStringList{};
@@ -191,7 +211,7 @@ private slots:
         const QString path = dir.filePath("h.sqlite");
         {
             HistoryStore made;
-            QVERIFY(fault == "garbage" || fault == "unwritable" ||
+            QVERIFY(QStringList({"garbage", "unwritable", "folder"}).contains(fault) ||
                     (made.open(path) && made.record("1", "a", PresenceState::Online, at(0))));
         }
         QVERIFY(fault != "garbage" || writeFileBytes(path, QByteArray(4096, 'x')));
@@ -199,20 +219,22 @@ private slots:
         // Every page but the first, which holds the header and the schema.
         QVERIFY(fault != "damaged" ||
                 writeFileBytes(path, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\x7f')));
+        QVERIFY(fault != "folder" || QDir().mkdir(path));
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
         other.setDatabaseName(path);
         QVERIFY(fault != "locked" || (other.open() && QSqlQuery(other).exec("BEGIN IMMEDIATE")));
         const bool unwritable = fault == "unwritable";
-        QVERIFY(!unwritable ||
-                QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                                      QFile::ExeOther));
+        QVERIFY(!unwritable || QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner |
+                                                                     QFile::ReadOther | QFile::ExeOther));
         QVERIFY(!unwritable || beNobody(true));
         HistoryStore store;
-        const bool opened = store.open(path) && !store.periods("1", 0, at(1)).isEmpty();
+        const bool written = store.open(path) && store.record("1", "a", PresenceState::Online, at(1)) &&
+                             store.flush() && !store.periods("1", 0, at(2)).isEmpty();
         QVERIFY(!unwritable || beNobody(false));
-        QVERIFY(!opened);
         QVERIFY2(store.failureReason().startsWith(reason), qPrintable(store.failureReason()));
-        QVERIFY(!store.isOpen() && !store.record("1", "a", PresenceState::Online, at(1)));
+        const bool goesOn = reason.startsWith("记录文件已损坏");
+        QCOMPARE(written, goesOn);
+        QCOMPARE(store.isOpen(), goesOn);
         QCOMPARE(QDir(dir.path())
                      .entryList(QDir::Files, QDir::Name)
                      .join(' ')
@@ -223,7 +245,8 @@ private slots:
         QSqlDatabase::removeDatabase("other");
         // Once its fault is gone, a list starts its history afresh.
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(store.open(path) && store.record("1", "a", PresenceState::Online, at(1)));
+        QVERIFY(fault != "folder" || QDir().rmdir(path));
+        QVERIFY(store.open(path) && store.record("1", "a", PresenceState::Online, at(1)) && store.flush());
     }
 };
 

@@ -257,7 +257,8 @@ private slots:
 #ifdef Q_OS_UNIX
         // A link's target has temporaries of its own name.
         QTest::newRow("link, its mode kept") << "link" << 0x6040 << 0 << "saved" << all;
-        QTest::newRow("disk full, stale temporaries") << "file" << 0x6044 << 10 << "refused: " << others;
+        QTest::newRow("disk full, stale temporaries")
+            << "file" << 0x6044 << 10 << "refused: 文件过大" << others;
         QTest::newRow("unreadable") << "file" << 0 << 0 << "refused: 无法读取文件，保存会丢失其中的内容"
                                     << all;
         QTest::newRow("a pipe") << "pipe" << 0 << 0 << "refused: 无法读取：这不是一个普通文件" << all;
