@@ -73,6 +73,8 @@ private slots:
     void setAutostart(bool on);
     void showFriend(int position);
     void openHistory(const QString& number);
+    // The tray has come or gone: the window goes into it, or out of it.
+    void followTray();
     // Says in the status line that the online history is off for this run, and why.
     void tellHistoryOff(const QString& reason);
 
