@@ -78,7 +78,8 @@ public:
         m_x11Tray = x11TrayPresent();
         m_poll.setInterval(2000); // soon enough for a person; one round trip to the X server
         QObject::connect(&m_poll, &QTimer::timeout, &watcher, [this, &watcher] {
-            if (std::exchange(m_x11Tray, x11TrayPresent()) != m_x11Tray)
+            const bool present = x11TrayPresent();
+            if (std::exchange(m_x11Tray, present) != present)
                 emit watcher.changed();
         });
         m_poll.start();

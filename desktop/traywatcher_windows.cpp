@@ -14,7 +14,8 @@ public:
     {
         m_poll.setInterval(1000); // a second is soon for a person; asking costs next to nothing
         QObject::connect(&m_poll, &QTimer::timeout, &watcher, [this, &watcher] {
-            if (std::exchange(m_present, QSystemTrayIcon::isSystemTrayAvailable()) != m_present)
+            const bool present = QSystemTrayIcon::isSystemTrayAvailable();
+            if (std::exchange(m_present, present) != present)
                 emit watcher.changed();
         });
         m_poll.start();
