@@ -120,8 +120,8 @@ QString TrayIcon::onlineLine() const
     const QStringList online = onlineNicknames();
     QString line = QStringLiteral("在线 %1/%2").arg(online.size()).arg(m_friends.count());
     if (!online.isEmpty())
-        line += QStringLiteral("：") + QStringList(online.mid(0, namedOnline)).join(QStringLiteral("、")) +
-                (online.size() > namedOnline ? QStringLiteral(" 等") : QString());
+        line += QStringLiteral("：") + online.mid(0, namedOnline).join(QStringLiteral("、")) +
+                (online.size() > namedOnline ? QStringLiteral("等") : QString());
     return line;
 }
 
