@@ -48,7 +48,7 @@ void TrayIcon::place()
 {
     // Qt tells once, at its first tray icon, whether it uses the tray on the bus: asked before that tray
     // is there, it never would. So Qt is not asked before the desktop has a tray.
-    if (m_icon || !m_shown || !m_watcher->isPresent())
+    if (m_icon || !m_shown || !(m_tray = m_watcher->present()))
         return;
     m_icon = new QSystemTrayIcon(this);
     auto* menu = new QMenu;
@@ -70,8 +70,9 @@ void TrayIcon::place()
 
 bool TrayIcon::isInTray() const
 {
-    // The tray may have gone since the icon was put there (the desktop's panel ended).
-    return m_icon && m_icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+    // The tray may have gone since the icon was put there (the desktop's panel ended), and another kind of
+    // tray that came since holds no icon of Qt's.
+    return m_icon && m_icon->isVisible() && m_watcher->has(*m_tray);
 }
 
 void TrayIcon::showMessage(const QString& title, const QString& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "traywatcher.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QStringList>
@@ -8,7 +10,6 @@
 class AutoRefresh;
 class FriendListModel;
 class QSystemTrayIcon;
-class TrayWatcher;
 
 // The program's icon in the desktop's tray, put there when a tray is there, at the start or later: in colour
 // while a friend is online, grey otherwise. Its tool tip names the friends online and, once the next
@@ -52,6 +53,7 @@ private:
     const AutoRefresh& m_autoRefresh;
     TrayWatcher* m_watcher;
     QSystemTrayIcon* m_icon = nullptr;
+    std::optional<TrayWatcher::Tray> m_tray; // the kind the icon was put in
     bool m_shown = false;
     const QIcon m_anyoneOnline;
     const QIcon m_nobodyOnline;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 
 // Whether the desktop has a tray now, and when that may have changed: a panel that comes up after the
 // program (autostarted programs often start first), or one that ends or restarts. On Linux: the tray on the
@@ -16,8 +17,18 @@ public:
     explicit TrayWatcher(QObject* parent = nullptr);
     ~TrayWatcher() override;
 
-    // Asked of the desktop each time, so that it is never out of date.
-    bool isPresent() const;
+    // A tray of today (Linux: on the session bus; Windows: Explorer's taskbar), or an older one (Linux: an
+    // X11 tray). Qt's icon stays in the kind of tray it was put in first.
+    enum class Tray
+    {
+        Current,
+        Older
+    };
+
+    // The tray the desktop has now, today's kind first. Asked of the desktop each time, so that it is never
+    // out of date.
+    std::optional<Tray> present() const;
+    bool has(Tray tray) const;
 
 signals:
     // The tray may have come or gone: ask isPresent().

@@ -98,7 +98,15 @@ TrayWatcher::TrayWatcher(QObject* parent)
 
 TrayWatcher::~TrayWatcher() = default;
 
-bool TrayWatcher::isPresent() const
+std::optional<TrayWatcher::Tray> TrayWatcher::present() const
 {
-    return busTrayPresent() || x11TrayPresent();
+    for (Tray tray : {Tray::Current, Tray::Older})
+        if (has(tray))
+            return tray;
+    return std::nullopt;
+}
+
+bool TrayWatcher::has(Tray tray) const
+{
+    return tray == Tray::Current ? busTrayPresent() : x11TrayPresent();
 }

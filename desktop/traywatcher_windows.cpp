@@ -32,7 +32,12 @@ TrayWatcher::TrayWatcher(QObject* parent)
 
 TrayWatcher::~TrayWatcher() = default;
 
-bool TrayWatcher::isPresent() const
+std::optional<TrayWatcher::Tray> TrayWatcher::present() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return has(Tray::Current) ? std::optional(Tray::Current) : std::nullopt;
+}
+
+bool TrayWatcher::has(Tray tray) const
+{
+    return tray == Tray::Current && QSystemTrayIcon::isSystemTrayAvailable();
 }
