@@ -31,7 +31,7 @@ public:
     bool has(Tray tray) const;
 
 signals:
-    // The tray may have come or gone: ask isPresent().
+    // A tray may have come or gone: ask present() or has().
     void changed();
 
 private:
