@@ -5,8 +5,9 @@ SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE   ?= RelWithDebInfo
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 # dbus: each test that meets the desktop starts a session bus of its own (dbus-daemon) for its stand-ins;
-# qt6-base-private-dev: the tests' offscreen theme that has Qt's tray; libqt6sql6-sqlite: the online history.
-PACKAGES     := cmake ninja-build g++ make qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n \
+# qt6-base-private-dev: the tests' offscreen theme that has Qt's tray; libqt6sql6-sqlite: the online history;
+# libxcb1-dev: an X11 tray is told by its selection.
+PACKAGES     := cmake ninja-build g++ make qt6-base-dev libxcb1-dev libqt6sql6-sqlite qt6-translations-l10n \
                 fonts-wqy-microhei dbus qt6-base-private-dev
 # Only `make fuzz` needs these, so `make run` and `make test` do without clang.
 FUZZ_PACKAGES := clang libclang-rt-14-dev

@@ -14,3 +14,12 @@ QIcon fernwatchIcon()
         icon.addFile(QStringLiteral(":/icons/fernwatch-%1.png").arg(size), QSize(size, size));
     return icon;
 }
+
+QIcon fernwatchIconNobodyOnline()
+{
+    initAppIconResources();
+    QIcon icon;
+    for (int size : {16, 24, 32, 48}) // the sizes of a tray
+        icon.addFile(QStringLiteral(":/icons/fernwatch-nobody-%1.png").arg(size), QSize(size, size));
+    return icon;
+}

@@ -36,7 +36,8 @@ void AutoRefresh::stop()
 
 std::optional<QDateTime> AutoRefresh::nextRun() const
 {
-    if (!m_timer.isActive())
+    // A run going now counts the next interval from its end, which nobody knows yet.
+    if (!m_timer.isActive() || m_run.isRunning())
         return std::nullopt;
     return QDateTime::currentDateTime().addMSecs(m_timer.remainingTime());
 }

@@ -168,6 +168,7 @@ void Form1::connectTray()
     // The window's own buttons: refreshing and exiting from the tray are the very same.
     connect(m_tray, &TrayIcon::refreshRequested, m_command1, &QPushButton::click);
     connect(m_tray, &TrayIcon::exitRequested, m_command5, &QPushButton::click);
+    connect(m_tray, &TrayIcon::trayChanged, this, &Form1::followTray);
 }
 
 void Form1::connectHistory()
@@ -293,6 +294,7 @@ void Form1::load()
     m_friendList.appendStored(stored.friends);
     m_autoRefresh->setMinutes(stored.refreshMinutes);
     openHistoryStore();
+    m_tray->show();
     if (counted) {
         // The loaded list is on the screen before the first check run begins.
         presentAtStart();
@@ -338,6 +340,20 @@ void Form1::bringForward()
     showCentred();
     raise();
     activateWindow();
+}
+
+void Form1::followTray()
+{
+    if (m_closing || !m_presented)
+        return;
+    // A window iconified for want of a tray goes to the one that came; one hidden in a tray that went comes
+    // back iconified, where the taskbar shows it.
+    if (m_tray->isInTray() && isMinimized())
+        return hide();
+    if (!m_tray->isInTray() && isHidden()) {
+        showCentred();
+        setWindowState(windowState() | Qt::WindowMinimized);
+    }
 }
 
 void Form1::changeEvent(QEvent* event)

@@ -73,6 +73,8 @@ private slots:
     void setAutostart(bool on);
     void showFriend(int position);
     void openHistory(const QString& number);
+    // The tray has come or gone: the window goes into it, or out of it.
+    void followTray();
     // Says in the status line how the online history is: off for this run, held by another program, or
     // on (what became of a damaged file, or the usual text).
     void showHistoryState();

@@ -21,8 +21,9 @@ OnlineNotifier::OnlineNotifier(const FriendListModel& friends, TrayIcon& tray, Q
     , m_friends(friends)
     , m_tray(tray)
     , m_window(window)
-    , m_notice(new DesktopNotice(fernwatchIcon(), tray.systemTrayIcon(), this))
+    , m_notice(new DesktopNotice(fernwatchIcon(), this))
 {
+    connect(&tray, &TrayIcon::trayChanged, this, [this] { m_notice->setTray(m_tray.systemTrayIcon()); });
     connect(m_notice, &DesktopNotice::clicked, this, [this](const QVariant& tag) {
         const QPersistentModelIndex first = tag.value<QPersistentModelIndex>();
         emit friendChosen(first.isValid() ? first.row() + 1 : 0);

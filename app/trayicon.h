@@ -1,15 +1,20 @@
 #pragma once
 
+#include "traywatcher.h"
+
+#include <QIcon>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
 class AutoRefresh;
 class FriendListModel;
 class QSystemTrayIcon;
 
-// The program's icon in the desktop's tray, where the desktop has one: its tool tip counts the friends
-// online and, with automatic checks on, says when the next check is due; activating it shows the window,
-// and its menu shows the window, refreshes the list or exits.
+// The program's icon in the desktop's tray, put there when a tray is there, at the start or later: in colour
+// while a friend is online, grey otherwise. Its tool tip names the friends online and, once the next
+// automatic check is known, says when it is due; activating it shows the window, and its menu shows the
+// window, refreshes the list or exits.
 class TrayIcon : public QObject
 {
     Q_OBJECT
@@ -17,11 +22,13 @@ class TrayIcon : public QObject
 public:
     TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, QObject* parent);
 
+    // Puts the icon in the tray, now or as soon as the desktop has one.
+    void show();
     // Whether the icon stands in a tray now: a window hidden there can be found again.
     bool isInTray() const;
     // The tray's own message, for when no notification service answers.
     void showMessage(const QString& title, const QString& text);
-    // Qt's icon in the tray; none where the desktop had no tray when the program started.
+    // Qt's icon in the tray; none until the desktop has had a tray.
     QSystemTrayIcon* systemTrayIcon() const { return m_icon; }
     // The program is going away.
     void remove();
@@ -30,14 +37,26 @@ signals:
     void showRequested();
     void refreshRequested();
     void exitRequested();
+    // The tray has come or gone: isInTray() may say otherwise than before.
+    void trayChanged();
 
 private:
-    QString toolTip() const;
-    void updateToolTip();
+    void place();
+    void update();
+    // The tool tip, a line for each thing it tells.
+    QStringList toolTipLines() const;
+    QString onlineLine() const;
+    QStringList onlineNicknames() const;
+    QString nextCheckLine() const;
 
     const FriendListModel& m_friends;
     const AutoRefresh& m_autoRefresh;
+    TrayWatcher* m_watcher;
     QSystemTrayIcon* m_icon = nullptr;
+    std::optional<TrayWatcher::Tray> m_tray; // the kind the icon was put in
+    bool m_shown = false;
+    const QIcon m_anyoneOnline;
+    const QIcon m_nobodyOnline;
     // A change of the list comes row by row (a run marks every friend at once): the count is made once
     // they are all in.
     QTimer m_recount;

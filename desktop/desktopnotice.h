@@ -15,9 +15,12 @@ class DesktopNotice : public QObject
     Q_OBJECT
 
 public:
-    // `icon` goes with every notice; `tray` is the program's tray icon (none where the desktop has no tray).
-    DesktopNotice(const QIcon& icon, QSystemTrayIcon* tray, QObject* parent = nullptr);
+    // `icon` goes with every notice.
+    explicit DesktopNotice(const QIcon& icon, QObject* parent = nullptr);
     ~DesktopNotice() override;
+
+    // The program's tray icon, once it has one: a tray may come after the program.
+    void setTray(QSystemTrayIcon* tray);
 
     // The current notice says this now: shown, or updated in place. A click on it reports `tag`.
     void show(const QString& summary, const QString& body, const QVariant& tag);

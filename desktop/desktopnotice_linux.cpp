@@ -176,10 +176,15 @@ private:
     QHash<uint, QVariant> m_clickable; // the notifications on the desktop, and what a click reports
 };
 
-DesktopNotice::DesktopNotice(const QIcon& icon, QSystemTrayIcon*, QObject* parent)
+DesktopNotice::DesktopNotice(const QIcon& icon, QObject* parent)
     : QObject(parent)
     , m_platform(std::make_unique<Platform>(*this, icon))
 {}
+
+void DesktopNotice::setTray(QSystemTrayIcon*)
+{
+    // The notification service shows the notices, tray or not.
+}
 
 DesktopNotice::~DesktopNotice() = default;
 

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <utility>
 
 // The tray shows one message at a time, and a click is on the one shown last.
 class DesktopNotice::Platform
@@ -13,12 +14,16 @@ public:
     QVariant shownTag;
 };
 
-DesktopNotice::DesktopNotice(const QIcon& icon, QSystemTrayIcon* tray, QObject* parent)
+DesktopNotice::DesktopNotice(const QIcon& icon, QObject* parent)
     : QObject(parent)
-    , m_platform(new Platform{icon, tray, {}})
+    , m_platform(new Platform{icon, nullptr, {}})
+{}
+
+void DesktopNotice::setTray(QSystemTrayIcon* tray)
 {
-    if (tray)
-        connect(tray, &QSystemTrayIcon::messageClicked, this, [this] { emit clicked(m_platform->shownTag); });
+    if (!tray || std::exchange(m_platform->tray, tray) == tray)
+        return;
+    connect(tray, &QSystemTrayIcon::messageClicked, this, [this] { emit clicked(m_platform->shownTag); });
 }
 
 DesktopNotice::~DesktopNotice() = default;

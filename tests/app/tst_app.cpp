@@ -15,6 +15,7 @@
 #include "skinchoice.h"
 #include "skinengine.h"
 #include "skinh.h"
+#include "trayicon.h"
 
 #include <QtPlugin>
 #include <QtTest>
@@ -39,7 +40,7 @@ constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 Q_IMPORT_PLUGIN(OffscreenTrayThemePlugin) // Qt's tray, which finds a tray through its stand-in
 
 // A colour as a person names it: "empty" (white), "pale" (light grey), "grey", "blue" (a check), "warm"
-// (online), or its code.
+// (online), "green" (the program's icon), or its code.
 static QString colourName(const QColor& c)
 {
     const int hue = c.hsvHue();
@@ -48,7 +49,19 @@ static QString colourName(const QColor& c)
            : c.hsvSaturation() < 30                            ? "grey"
            : hue >= 180 && hue < 270                           ? "blue"
            : c.hsvSaturation() > 50 && (hue < 40 || hue > 330) ? "warm"
+           : hue >= 90 && hue < 150                            ? "green"
                                                                : c.name();
+}
+
+// The tray's picture, by its colour as the list's pictures are told apart.
+static QString trayPicture(Form1& form)
+{
+    return colourName(form.findChild<QSystemTrayIcon*>()
+                          ->icon()
+                          .pixmap(16)
+                          .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                          .toImage()
+                          .pixelColor(0, 0));
 }
 
 // The list as a person sees it: "text|number|nickname|picture" for each row, ", " between them, the picture
@@ -141,6 +154,14 @@ class TestApp : public QObject
 #ifdef Q_OS_WIN
     RegistrySandbox m_registry;
 
+    void setTray(bool present)
+    {
+        WindowsTray::available = present;
+    }
+    QString trayToolTip() const
+    {
+        return WindowsTray::shown->toolTip;
+    }
     bool startDesktop()
     {
         WindowsTray::available = true;
@@ -157,10 +178,7 @@ class TestApp : public QObject
     QList<Step> desktopSteps(Form1&)
     {
         return {
-            {"the desktop has no tray", [](auto) { WindowsTray::available = false; }},
             {"click the tray icon", [](auto) { emit WindowsTray::shown->activated(WindowsTray::Trigger); }},
-            {"look at the tray's tool tip",
-             [&](auto) { m_seen << "tray: " + QString(WindowsTray::shown->toolTip).replace('\n', ' '); }},
             {"click the notification", [](auto) { emit WindowsTray::shown->messageClicked(); }},
             {"look at the autostart entry",
              [&](auto) {
@@ -180,6 +198,23 @@ class TestApp : public QObject
     StatusNotifierWatcher m_tray; // up before Qt first looks for a tray, which it does once a run
     QList<NotificationService::Notice> m_notices; // what the desktop was sent during the row
 
+    void setTray(bool present)
+    {
+        present ? void(m_tray.start()) : m_tray.stop();
+    }
+    QString trayToolTip()
+    {
+        const QDBusMessage got = m_tray.callItem("org.freedesktop.DBus.Properties", "Get",
+                                                 {"org.kde.StatusNotifierItem", "ToolTip"});
+        const auto tip = qvariant_cast<QDBusArgument>(got.arguments()[0].value<QDBusVariant>().variant());
+        QString name, title, text;
+        tip.beginStructure(); // icon name, icon pictures, title, text; closed, or what it read stays
+        tip >> name;
+        tip.asVariant();
+        tip >> title >> text;
+        tip.endStructure();
+        return title;
+    }
     bool startDesktop()
     {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path())); // the user's, beside the list
@@ -205,25 +240,9 @@ class TestApp : public QObject
     QList<Step> desktopSteps(Form1& form)
     {
         return {
-            {"the desktop has no tray", [&](auto) { m_tray.stop(); }},
             {"click the tray icon",
              [&](auto) {
                  m_tray.callItem("org.kde.StatusNotifierItem", "Activate", {0, 0});
-             }},
-            {"look at the tray's tool tip",
-             [&](auto) {
-                 QCoreApplication::processEvents(); // as a desktop reads it, after the program has updated it
-                 const QDBusMessage got = m_tray.callItem("org.freedesktop.DBus.Properties", "Get",
-                                                          {"org.kde.StatusNotifierItem", "ToolTip"});
-                 const auto tip =
-                     qvariant_cast<QDBusArgument>(got.arguments()[0].value<QDBusVariant>().variant());
-                 QString name, title, text;
-                 tip.beginStructure(); // icon name, icon pictures, title, text; closed, or what it read stays
-                 tip >> name;
-                 tip.asVariant();
-                 tip >> title >> text;
-                 tip.endStructure();
-                 m_seen << "tray: " + title.replace('\n', ' ');
              }},
             {"the notification service offers (.*)",
              [&](auto w) { m_notifications.setCapabilities(w[1].split(", ")); }},
@@ -326,6 +345,17 @@ class TestApp : public QObject
              [&](auto w) {
                  form.setStartMinimized(!w.value(1).isEmpty());
                  form.load();
+             }},
+            {"look at the tray",
+             [&](auto) {
+                 QCoreApplication::processEvents(); // as a desktop reads it, after the program has updated it
+                 m_seen << "tray: " + trayPicture(form) + ", " + trayToolTip().replace('\n', ' ');
+             }},
+            {"the (desktop has no tray|tray goes|tray comes)", // and the program has seen it
+             [&](auto w) {
+                 QSignalSpy changed(form.findChild<TrayIcon*>(), &TrayIcon::trayChanged);
+                 setTray(w[1] == "tray comes");
+                 QVERIFY(changed.wait());
              }},
             {"minimise the window",
              [&](auto) {
@@ -646,14 +676,26 @@ private slots:
                             "Imis3=1\n[2]\nImis1=10002\nImis2=乙\n; 10001 is online; ";
         const QString run = "check starts: 甲|10001|甲|%1, 乙|10002|乙|grey; query 10001; query 10002; ";
         row("tray",
-            two + "a minute lasts a second; start minimised; look whether the window is shown; look at the "
-                  "tray's tool tip; click the tray icon; look whether the window is shown; minimise the "
-                  "window; "
-                  "look whether the window is shown; in the tray's menu, choose 刷新列表; "
-                  "in the tray's menu, choose 退出程序",
-            started + run.arg("grey") + "window hidden; tray: 在线 1/2 下次检测 <time>; window shown; " +
-                "window hidden; " + run.arg("warm") + "closed 0; saved 10001|甲, 10002|乙; " +
-                "notification 1: 甲 上线了 / QQ 10001");
+            two + "a minute lasts a second; start minimised; during query 1: look at the tray; look whether "
+                  "the window is shown; look at the tray; click the tray icon; look whether the window is "
+                  "shown; minimise the window; look whether the window is shown; in the tray's menu, choose "
+                  "刷新列表; in the tray's menu, choose 退出程序",
+            started + run.arg("grey").replace("query 10002", "tray: grey, 在线 0/2; query 10002") +
+                "window hidden; tray: green, 在线 1/2：甲 下次检测 <time>; window shown; window hidden; " +
+                run.arg("warm") + "closed 0; saved 10001|甲, 10002|乙; notification 1: 甲 上线了 / QQ 10001");
+        // A tray that comes after the program, one that goes and comes back; no reminder, no automatic check.
+        const QString unmarked = QString(two).remove("Imis3=1\n").replace("Inauto=60", "Inauto=0");
+        row("tray comes late",
+            unmarked +
+                "the desktop has no tray; start minimised; look whether the window is shown; the tray "
+                "comes; look whether the window is shown; click the tray icon; look whether the window "
+                "is shown",
+            started + run.arg("grey") +
+                "window minimised; window hidden; window shown; closed 0; saved 10001|甲, 10002|乙");
+        row("tray goes",
+            unmarked + "start minimised; the tray goes; look whether the window is shown; the tray comes; "
+                       "click the tray icon; minimise the window; look whether the window is shown",
+            started + run.arg("grey") + "window minimised; window hidden; saved 10001|甲, 10002|乙");
 #ifdef Q_OS_WIN
         const QString noTray = "the desktop has no tray; "; // nor a notice
 #else

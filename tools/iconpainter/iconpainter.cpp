@@ -459,8 +459,11 @@ bool writeAppIcons(const QDir& dir)
     for (int size : {16, 24, 32, 48, 256}) {
         const QImage image = appIcon(size);
         ok &= savePng(image, dir, QStringLiteral("fernwatch-%1.png").arg(size));
-        if (size <= 48)
-            icoImages.append(image);
+        if (size > 48)
+            continue;
+        icoImages.append(image);
+        // The tray's icon while nobody is online.
+        ok &= savePng(fadedGrey(image), dir, QStringLiteral("fernwatch-nobody-%1.png").arg(size));
     }
     ok &= saveIco(icoImages, dir, QStringLiteral("fernwatch.ico"));
     return ok;
