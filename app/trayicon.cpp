@@ -3,14 +3,18 @@
 #include "appicon.h"
 #include "autorefresh.h"
 #include "friendlistmodel.h"
+#include "pausemenu.h"
+#include "reminderpause.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-TrayIcon::TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, QObject* parent)
+TrayIcon::TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, ReminderPause& pause,
+                   QObject* parent)
     : QObject(parent)
     , m_friends(friends)
     , m_autoRefresh(autoRefresh)
+    , m_pause(pause)
 {
     m_recount.setSingleShot(true);
     m_recount.setInterval(0);
@@ -20,6 +24,7 @@ TrayIcon::TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefres
     connect(&friends, &FriendListModel::rowsInserted, this, recount);
     connect(&friends, &FriendListModel::rowsRemoved, this, recount);
     connect(&autoRefresh, &AutoRefresh::rescheduled, this, recount);
+    connect(&pause, &ReminderPause::changed, this, recount);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
 
@@ -29,6 +34,7 @@ TrayIcon::TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefres
     connect(menu->addAction(QStringLiteral("显示窗口")), &QAction::triggered, this, &TrayIcon::showRequested);
     connect(menu->addAction(QStringLiteral("刷新列表")), &QAction::triggered, this,
             &TrayIcon::refreshRequested);
+    menu->addMenu(new PauseMenu(pause, menu));
     connect(menu->addAction(QStringLiteral("退出程序")), &QAction::triggered, this, &TrayIcon::exitRequested);
     m_icon->setContextMenu(menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -67,6 +73,8 @@ QString TrayIcon::toolTip() const
     QString tip = QStringLiteral("在线 %1/%2").arg(online).arg(m_friends.count());
     if (const std::optional<QDateTime> next = m_autoRefresh.nextRun())
         tip += QStringLiteral("\n下次检测 ") + next->toString(QStringLiteral("HH:mm"));
+    if (const std::optional<QDateTime> until = m_pause.until())
+        tip += QStringLiteral("\n提醒已暂停至 ") + until->toString(QStringLiteral("HH:mm"));
     return tip;
 }
 

@@ -5,17 +5,20 @@
 
 class AutoRefresh;
 class FriendListModel;
+class ReminderPause;
 class QSystemTrayIcon;
 
 // The program's icon in the desktop's tray, where the desktop has one: its tool tip counts the friends
-// online and, with automatic checks on, says when the next check is due; activating it shows the window,
-// and its menu shows the window, refreshes the list or exits.
+// online and, with automatic checks on, says when the next check is due, and until when reminders are
+// paused; activating it shows the window, and its menu shows the window, refreshes the list, pauses
+// reminders or exits.
 class TrayIcon : public QObject
 {
     Q_OBJECT
 
 public:
-    TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, QObject* parent);
+    TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, ReminderPause& pause,
+             QObject* parent);
 
     // Whether the icon stands in a tray now: a window hidden there can be found again.
     bool isInTray() const;
@@ -37,6 +40,7 @@ private:
 
     const FriendListModel& m_friends;
     const AutoRefresh& m_autoRefresh;
+    const ReminderPause& m_pause;
     QSystemTrayIcon* m_icon = nullptr;
     // A change of the list comes row by row (a run marks every friend at once): the count is made once
     // they are all in.

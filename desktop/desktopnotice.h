@@ -9,14 +9,16 @@ class QSystemTrayIcon;
 
 // A notice on the desktop, which the user may click. Linux: a notification of the desktop's notification
 // service on the session bus, updated in place. Windows: the tray icon's message, which Windows shows as a
-// toast, each one in place of the one before.
+// toast, each one in place of the one before, whichever DesktopNotice showed it.
 class DesktopNotice : public QObject
 {
     Q_OBJECT
 
 public:
-    // `icon` goes with every notice; `tray` is the program's tray icon (none where the desktop has no tray).
-    DesktopNotice(const QIcon& icon, QSystemTrayIcon* tray, QObject* parent = nullptr);
+    // `icon` goes with every notice, and `category` names its kind to a desktop that sorts notifications
+    // ("presence.online"); `tray` is the program's tray icon (none where the desktop has no tray).
+    DesktopNotice(const QIcon& icon, const QString& category, QSystemTrayIcon* tray,
+                  QObject* parent = nullptr);
     ~DesktopNotice() override;
 
     // The current notice says this now: shown, or updated in place. A click on it reports `tag`.
