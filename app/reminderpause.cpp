@@ -19,7 +19,7 @@ ReminderPause::ReminderPause(QObject* parent)
 
 void ReminderPause::pauseForAnHour()
 {
-    pauseUntil(QDateTime::currentDateTime().addSecs(60 * 60));
+    pauseUntil(QDateTime::currentDateTime().addMSecs(m_hour.count()));
 }
 
 void ReminderPause::pauseUntilTomorrow()

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <optional>
 
 // The user's pause of reminders, for an hour or until midnight: checks and the history go on, and the
@@ -17,6 +18,8 @@ public:
     // When reminders come back; none while they are on.
     std::optional<QDateTime> until() const { return m_until; }
     bool isPaused() const { return m_until.has_value(); }
+    // How long an hour's pause lasts; a real hour unless set.
+    void setHourLength(std::chrono::milliseconds length) { m_hour = length; }
 
 public slots:
     void pauseForAnHour();
@@ -33,5 +36,6 @@ private:
     void checkClock();
 
     std::optional<QDateTime> m_until;
+    std::chrono::milliseconds m_hour = std::chrono::hours(1);
     QTimer m_clock;
 };

@@ -9,6 +9,7 @@
 #include "listmenu.h"
 #include "qtchinese.h"
 #include "remindernotifier.h"
+#include "reminderpause.h"
 #include "shownrows.h"
 #include "skinchoice.h"
 #include "skinengine.h"
@@ -329,6 +330,7 @@ class TestApp : public QObject
              [=](auto) { m_seen << QString("row %1 selected").arg(view->selectedPosition()); }},
             {"an autostart entry starts (.*)", [&](auto w) { QVERIFY(AutostartEntry(w[1]).setOn(true)); }},
             {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
+            {"an hour lasts a moment", [&](auto) { form.findChild<ReminderPause*>()->setHourLength(10ms); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
             {"look at the list file",
              [&](auto) {
@@ -583,18 +585,21 @@ private slots:
                 "saved 70009|丁, 70010|戊; notification 1: 戊 上线了 / QQ 70010; " +
                 "notification 2: 丁 下线了 / QQ 70009");
         // Paused, 己 comes online and 庚 goes offline and comes back: only 己's news is told, once resumed.
+        // Then paused for an hour, which ends by itself.
         row("reminders paused",
             "write list file [MEUserData]\nIncout=2\n[1]\nImis1=70011\nImis2=己\nImis3=1\n[2]\nImis1=70012\n"
             "Imis2=庚\nImis4=1\n; 70012 is online; start; in the tray's menu, choose 直到明天; "
             "look at the tray's tool tip; 70011 is online; 70012 is offline; press 刷新列表; "
             "70012 is online; press 刷新列表; in the tray's menu, choose 恢复提醒; "
-            "look at the tray's tool tip; press 刷新列表",
+            "look at the tray's tool tip; an hour lasts a moment; in the tray's menu, choose 1 小时; "
+            "70012 is offline; press 刷新列表; press 刷新列表",
             started + "check starts: 己|70011|己|grey, 庚|70012|庚|grey; query 70011; query 70012; " +
                 "tray: 在线 1/2 提醒已暂停至 <time>; check starts: 己|70011|己|grey, 庚|70012|庚|warm; " +
                 "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; query 70011; " +
                 "query 70012; tray: 在线 2/2; check starts: 己|70011|己|warm, 庚|70012|庚|warm; " +
+                "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; " +
                 "query 70011; query 70012; closed 0; saved 70011|己, 70012|庚; " +
-                "notification 1: 己 上线了 / QQ 70011");
+                "notification 1: 己 上线了 / QQ 70011; notification 2: 庚 下线了 / QQ 70012");
         const QString every = "每 1 分钟, 每 5 分钟, 每 15 分钟, ",
                       pause = "暂停提醒(1 小时, 直到明天, 恢复提醒), ";
         const QString hourly = "自动刷新(关闭, " + every + "✓每 60 分钟), " + pause + "开机自动启动; ",
