@@ -13,7 +13,8 @@
 #include "historyrecorder.h"
 #include "historywindow.h"
 #include "listmenu.h"
-#include "onlinenotifier.h"
+#include "remindernotifier.h"
+#include "reminderpause.h"
 #include "skinchoice.h"
 #include "trayicon.h"
 #include "webbrowser.h"
@@ -154,11 +155,14 @@ void Form1::connectReminders()
     m_autoRefresh = new AutoRefresh(*m_checkRun, this);
     // The very run that the refresh button starts.
     connect(m_autoRefresh, &AutoRefresh::refreshDue, m_command1, &QPushButton::click);
-    m_tray = new TrayIcon(m_friendList, *m_autoRefresh, this);
-    m_notifier = new OnlineNotifier(m_friendList, *m_tray, this);
-    connect(&m_friendList, &FriendListModel::cameOnline, this, &Form1::remindIfMarked);
-    connect(m_checkRun, &CheckRun::runEnded, m_notifier, &OnlineNotifier::endRun);
-    connect(m_notifier, &OnlineNotifier::friendChosen, this, &Form1::showFriend);
+    m_pause = new ReminderPause(this);
+    m_tray = new TrayIcon(m_friendList, *m_autoRefresh, *m_pause, this);
+    m_notifier = new ReminderNotifier(m_friendList, *m_tray, *m_pause, this);
+    connect(&m_friendList, &FriendListModel::news, m_notifier, &ReminderNotifier::tell);
+    // A run's news is its own, also where another run nests in it.
+    connect(m_checkRun, &CheckRun::runEntered, m_notifier, &ReminderNotifier::endNotices);
+    connect(m_checkRun, &CheckRun::runEnded, m_notifier, &ReminderNotifier::endNotices);
+    connect(m_notifier, &ReminderNotifier::friendChosen, this, &Form1::showFriend);
     connect(m_listView1, &FriendListView::menuRequested, this, &Form1::openListMenu);
 }
 
@@ -208,15 +212,21 @@ void Form1::openHistory(const QString& number)
 
 void Form1::openListMenu(int position, const QPoint& globalPos)
 {
-    const std::optional<bool> reminder =
-        m_friendList.contains(position) ? std::optional(m_friendList.reminder(position)) : std::nullopt;
-    auto* menu = new ListMenu(reminder, m_autoRefresh->minutes(), AutostartEntry().isOn(), this);
+    std::optional<ListMenu::Marks> marks;
+    if (m_friendList.contains(position))
+        marks = {m_friendList.reminder(position, Reminder::Online),
+                 m_friendList.reminder(position, Reminder::Offline)};
+    auto* menu = new ListMenu(marks, m_autoRefresh->minutes(), AutostartEntry().isOn(), *m_pause, this);
     // The friend, wherever it stands when the choice is made.
     const QPersistentModelIndex marked = m_friendList.index(position - 1, 0);
-    connect(menu, &ListMenu::reminderToggled, this, [this, marked](bool on) {
-        if (marked.isValid())
-            m_friendList.setReminder(marked.row() + 1, on);
-    });
+    const auto markAs = [this, marked](Reminder news) {
+        return [this, marked, news](bool on) {
+            if (marked.isValid())
+                m_friendList.setReminder(marked.row() + 1, news, on);
+        };
+    };
+    connect(menu, &ListMenu::reminderToggled, this, markAs(Reminder::Online));
+    connect(menu, &ListMenu::offlineReminderToggled, this, markAs(Reminder::Offline));
     connect(menu, &ListMenu::historyChosen, this, [this, marked] {
         if (marked.isValid())
             openHistory(m_friendList.number(marked.row() + 1));
@@ -236,12 +246,6 @@ void Form1::setAutostart(bool on)
                          : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
                          .arg(AutostartEntry::location(), entry.failureReason()),
                      QMessageBox::Ok, QMessageBox::Ok);
-}
-
-void Form1::remindIfMarked(int position)
-{
-    if (m_friendList.reminder(position))
-        m_notifier->notify(position);
 }
 
 void Form1::showFriend(int position)

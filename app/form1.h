@@ -15,8 +15,9 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class OnlineNotifier;
 class QStatusBar;
+class ReminderNotifier;
+class ReminderPause;
 class TrayIcon;
 class WebBrowser;
 class WindowsXPC;
@@ -67,9 +68,8 @@ private slots:
     void openAddFriendDialog();
     void deleteSelectedFriend();
     void visitMakersPage();
-    // The list's right-click menu: the reminder mark of the friend it names, and automatic checks.
+    // The list's right-click menu: the reminder marks of the friend it names, and automatic checks.
     void openListMenu(int position, const QPoint& globalPos);
-    void remindIfMarked(int position);
     void setAutostart(bool on);
     void showFriend(int position);
     void openHistory(const QString& number);
@@ -126,7 +126,8 @@ private:
     WebBrowser* m_webBr = nullptr;
     CheckRun* m_checkRun = nullptr;
     AutoRefresh* m_autoRefresh = nullptr;
-    OnlineNotifier* m_notifier = nullptr;
+    ReminderPause* m_pause = nullptr;
+    ReminderNotifier* m_notifier = nullptr;
     TrayIcon* m_tray = nullptr;
     HistoryRecorder* m_recorder = nullptr;
     HistoryWindow* m_historyWindow = nullptr; // made at its first opening

@@ -1,17 +1,21 @@
 #include "listmenu.h"
 
 #include "autorefresh.h"
+#include "pausemenu.h"
 
 #include <QActionGroup>
 
-ListMenu::ListMenu(std::optional<bool> reminder, int refreshMinutes, bool autostart, QWidget* parent)
+ListMenu::ListMenu(std::optional<Marks> marks, int refreshMinutes, bool autostart, ReminderPause& pause,
+                   QWidget* parent)
     : QMenu(parent)
 {
     // Deleted later, as the chosen item is triggered only after the menu has begun to hide.
     connect(this, &QMenu::aboutToHide, this, &QObject::deleteLater);
-    if (reminder) {
-        connect(addTick(QStringLiteral("上线提醒"), *reminder), &QAction::toggled, this,
+    if (marks) {
+        connect(addTick(QStringLiteral("上线提醒"), marks->online), &QAction::toggled, this,
                 &ListMenu::reminderToggled);
+        connect(addTick(QStringLiteral("下线提醒"), marks->offline), &QAction::toggled, this,
+                &ListMenu::offlineReminderToggled);
         connect(addAction(QStringLiteral("在线记录")), &QAction::triggered, this, &ListMenu::historyChosen);
         addSeparator();
     }
@@ -25,6 +29,7 @@ ListMenu::ListMenu(std::optional<bool> reminder, int refreshMinutes, bool autost
         oneChoice->addAction(choice);
         connect(choice, &QAction::triggered, this, [this, minutes] { emit refreshChosen(minutes); });
     }
+    addMenu(new PauseMenu(pause, this));
     connect(addTick(QStringLiteral("开机自动启动"), autostart), &QAction::toggled, this,
             &ListMenu::autostartToggled);
 }

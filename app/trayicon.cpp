@@ -4,6 +4,8 @@
 #include "autorefresh.h"
 #include "displaytext.h"
 #include "friendlistmodel.h"
+#include "pausemenu.h"
+#include "reminderpause.h"
 #include "traywatcher.h"
 
 #include <QMenu>
@@ -16,10 +18,12 @@ constexpr int namedOnline = 5;
 
 } // namespace
 
-TrayIcon::TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, QObject* parent)
+TrayIcon::TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, ReminderPause& pause,
+                   QObject* parent)
     : QObject(parent)
     , m_friends(friends)
     , m_autoRefresh(autoRefresh)
+    , m_pause(pause)
     , m_watcher(new TrayWatcher(this))
     , m_anyoneOnline(fernwatchIcon())
     , m_nobodyOnline(fernwatchIconNobodyOnline())
@@ -32,6 +36,7 @@ TrayIcon::TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefres
     connect(&friends, &FriendListModel::rowsInserted, this, recount);
     connect(&friends, &FriendListModel::rowsRemoved, this, recount);
     connect(&autoRefresh, &AutoRefresh::rescheduled, this, recount);
+    connect(&pause, &ReminderPause::changed, this, recount);
     connect(m_watcher, &TrayWatcher::changed, this, [this] {
         place();
         emit trayChanged();
@@ -56,6 +61,7 @@ void TrayIcon::place()
     connect(menu->addAction(QStringLiteral("显示窗口")), &QAction::triggered, this, &TrayIcon::showRequested);
     connect(menu->addAction(QStringLiteral("刷新列表")), &QAction::triggered, this,
             &TrayIcon::refreshRequested);
+    menu->addMenu(new PauseMenu(m_pause, menu));
     connect(menu->addAction(QStringLiteral("退出程序")), &QAction::triggered, this, &TrayIcon::exitRequested);
     m_icon->setContextMenu(menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -102,7 +108,7 @@ void TrayIcon::update()
 
 QStringList TrayIcon::toolTipLines() const
 {
-    QStringList lines = {onlineLine(), nextCheckLine()};
+    QStringList lines = {onlineLine(), nextCheckLine(), pauseLine()};
     lines.removeAll(QString());
     return lines;
 }
@@ -130,4 +136,10 @@ QString TrayIcon::nextCheckLine() const
 {
     const std::optional<QDateTime> next = m_autoRefresh.nextRun();
     return next ? QStringLiteral("下次检测 ") + next->toString(QStringLiteral("HH:mm")) : QString();
+}
+
+QString TrayIcon::pauseLine() const
+{
+    const std::optional<QDateTime> until = m_pause.until();
+    return until ? QStringLiteral("提醒已暂停至 ") + until->toString(QStringLiteral("HH:mm")) : QString();
 }

@@ -9,18 +9,20 @@
 
 class AutoRefresh;
 class FriendListModel;
+class ReminderPause;
 class QSystemTrayIcon;
 
 // The program's icon in the desktop's tray, put there when a tray is there, at the start or later: in colour
 // while a friend is online, grey otherwise. Its tool tip names the friends online and, once the next
-// automatic check is known, says when it is due; activating it shows the window, and its menu shows the
-// window, refreshes the list or exits.
+// automatic check is known, says when it is due, and until when reminders are paused; activating it shows
+// the window, and its menu shows the window, refreshes the list, pauses reminders or exits.
 class TrayIcon : public QObject
 {
     Q_OBJECT
 
 public:
-    TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, QObject* parent);
+    TrayIcon(const FriendListModel& friends, const AutoRefresh& autoRefresh, ReminderPause& pause,
+             QObject* parent);
 
     // Puts the icon in the tray, now or as soon as the desktop has one.
     void show();
@@ -48,9 +50,11 @@ private:
     QString onlineLine() const;
     QStringList onlineNicknames() const;
     QString nextCheckLine() const;
+    QString pauseLine() const;
 
     const FriendListModel& m_friends;
     const AutoRefresh& m_autoRefresh;
+    ReminderPause& m_pause;
     TrayWatcher* m_watcher;
     QSystemTrayIcon* m_icon = nullptr;
     std::optional<TrayWatcher::Tray> m_tray; // the kind the icon was put in

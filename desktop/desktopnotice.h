@@ -9,14 +9,15 @@ class QSystemTrayIcon;
 
 // A notice on the desktop, which the user may click. Linux: a notification of the desktop's notification
 // service on the session bus, updated in place. Windows: the tray icon's message, which Windows shows as a
-// toast, each one in place of the one before.
+// toast, each one in place of the one before, whichever DesktopNotice showed it.
 class DesktopNotice : public QObject
 {
     Q_OBJECT
 
 public:
-    // `icon` goes with every notice.
-    explicit DesktopNotice(const QIcon& icon, QObject* parent = nullptr);
+    // `icon` goes with every notice, and `category` names its kind to a desktop that sorts notifications
+    // ("presence.online").
+    DesktopNotice(const QIcon& icon, const QString& category, QObject* parent = nullptr);
     ~DesktopNotice() override;
 
     // The program's tray icon, once it has one: a tray may come after the program.

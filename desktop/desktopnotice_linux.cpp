@@ -52,9 +52,10 @@ class DesktopNotice::Platform : public QObject
     Q_OBJECT
 
 public:
-    Platform(DesktopNotice& notice, const QIcon& icon)
+    Platform(DesktopNotice& notice, const QIcon& icon, const QString& category)
         : m_notice(notice)
         , m_image(imageData(icon))
+        , m_category(category)
     {
         QDBusConnection bus = QDBusConnection::sessionBus();
         bus.connect(service, path, service, QStringLiteral("ActionInvoked"), this,
@@ -128,7 +129,7 @@ private:
         m_calling = true;
         const bool clickable = m_capabilities->contains(QStringLiteral("actions"));
         const bool markup = m_capabilities->contains(QStringLiteral("body-markup"));
-        const QVariantMap hints = {{QStringLiteral("category"), QStringLiteral("presence.online")},
+        const QVariantMap hints = {{QStringLiteral("category"), m_category},
                                    {QStringLiteral("desktop-entry"), QStringLiteral("fernwatch")},
                                    {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}, // normal
                                    {QStringLiteral("image-data"), m_image}};
@@ -167,6 +168,7 @@ private:
 
     DesktopNotice& m_notice;
     const QVariant m_image;
+    const QString m_category;
     std::optional<QStringList> m_capabilities; // asked once the service first answers
     QList<Update> m_waiting;                   // to be sent, one for each notice
     bool m_calling = false;                    // a call is on the bus
@@ -176,9 +178,9 @@ private:
     QHash<uint, QVariant> m_clickable; // the notifications on the desktop, and what a click reports
 };
 
-DesktopNotice::DesktopNotice(const QIcon& icon, QObject* parent)
+DesktopNotice::DesktopNotice(const QIcon& icon, const QString& category, QObject* parent)
     : QObject(parent)
-    , m_platform(std::make_unique<Platform>(*this, icon))
+    , m_platform(std::make_unique<Platform>(*this, icon, category))
 {}
 
 void DesktopNotice::setTray(QSystemTrayIcon*)

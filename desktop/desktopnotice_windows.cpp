@@ -5,16 +5,17 @@
 #include <QSystemTrayIcon>
 #include <utility>
 
-// The tray shows one message at a time, and a click is on the one shown last.
+// The tray shows one message at a time, and a click is on the one shown last, by whichever notice.
 class DesktopNotice::Platform
 {
 public:
     QIcon icon;
     QPointer<QSystemTrayIcon> tray;
     QVariant shownTag;
+    static inline const DesktopNotice* shownLast = nullptr;
 };
 
-DesktopNotice::DesktopNotice(const QIcon& icon, QObject* parent)
+DesktopNotice::DesktopNotice(const QIcon& icon, const QString&, QObject* parent)
     : QObject(parent)
     , m_platform(new Platform{icon, nullptr, {}})
 {}
@@ -23,10 +24,17 @@ void DesktopNotice::setTray(QSystemTrayIcon* tray)
 {
     if (!tray || std::exchange(m_platform->tray, tray) == tray)
         return;
-    connect(tray, &QSystemTrayIcon::messageClicked, this, [this] { emit clicked(m_platform->shownTag); });
+    connect(tray, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (Platform::shownLast == this)
+            emit clicked(m_platform->shownTag);
+    });
 }
 
-DesktopNotice::~DesktopNotice() = default;
+DesktopNotice::~DesktopNotice()
+{
+    if (Platform::shownLast == this)
+        Platform::shownLast = nullptr;
+}
 
 void DesktopNotice::show(const QString& summary, const QString& body, const QVariant& tag)
 {
@@ -35,6 +43,7 @@ void DesktopNotice::show(const QString& summary, const QString& body, const QVar
     if (!tray || !tray->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable())
         return emit failed(summary, body);
     m_platform->shownTag = tag;
+    Platform::shownLast = this;
     tray->showMessage(summary, body, m_platform->icon);
 }
 

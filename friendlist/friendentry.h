@@ -21,10 +21,17 @@ enum class QueryOutcome
     Failed,
 };
 
+// The news a friend's reminder marks can ask for: that it has come online, or gone offline.
+enum class Reminder
+{
+    Online,
+    Offline,
+};
+
 // What FriendEntry::lastOnline holds for a friend no check has found online.
 constexpr qint64 neverOnline = -1;
 
-// One row of the friend list. Only number, nickname and the reminder mark outlive the process.
+// One row of the friend list. Only number, nickname and the reminder marks outlive the process.
 struct FriendEntry
 {
     QString text;
@@ -32,8 +39,9 @@ struct FriendEntry
     FriendStatus smallIcon = FriendStatus::Offline; // what the report view draws
     QString number;
     QString nickname;
-    bool reminder = false;       // the user wants to be told when this friend comes online
-    bool answeredOnline = false; // the friend's last answered query since start-up found it online
-    bool queryFailed = false;    // the friend's last query got no answer: its offline picture says nothing
+    bool reminder = false;        // the user wants to be told when this friend comes online
+    bool offlineReminder = false; // and when it goes offline
+    bool answeredOnline = false;  // the friend's last answered query since start-up found it online
+    bool queryFailed = false;     // the friend's last query got no answer: its offline picture says nothing
     qint64 lastOnline = neverOnline; // when a check last found the friend online, in ms since the epoch
 };

@@ -46,6 +46,7 @@ void FriendListModel::appendStored(const QVector<StoredFriend>& friends)
         e.number = stored.number;
         e.nickname = stored.nickname;
         e.reminder = stored.reminder;
+        e.offlineReminder = stored.offlineReminder;
         m_entries.append(e);
     }
     endInsertRows();
@@ -56,7 +57,7 @@ QVector<StoredFriend> FriendListModel::storedFriends() const
     QVector<StoredFriend> friends;
     friends.reserve(m_entries.size());
     for (const FriendEntry& e : m_entries)
-        friends.append({e.number, e.nickname, e.reminder});
+        friends.append({e.number, e.nickname, e.reminder, e.offlineReminder});
     return friends;
 }
 
@@ -110,8 +111,8 @@ void FriendListModel::endQuery(int position, QueryOutcome outcome)
     setStatus(position, outcome == QueryOutcome::Online ? FriendStatus::Online : FriendStatus::Offline);
     if (outcome != QueryOutcome::Failed) {
         const bool wasOnline = std::exchange(e->answeredOnline, outcome == QueryOutcome::Online);
-        if (e->answeredOnline && !wasOnline)
-            emit cameOnline(position);
+        if (e->answeredOnline != wasOnline)
+            emit news(position, wasOnline ? Reminder::Offline : Reminder::Online);
     }
     emit queryEnded(position);
 }
@@ -141,18 +142,23 @@ QString FriendListModel::lastSeenSaying(const FriendEntry& e) const
            lastSeenText(QDateTime::fromMSecsSinceEpoch(e.lastOnline), QDateTime::currentDateTime());
 }
 
-bool FriendListModel::reminder(int position) const
+bool FriendListModel::reminder(int position, Reminder news) const
 {
     const FriendEntry* e = entry(position);
-    return e && e->reminder;
+    return e && e->*mark(news);
 }
 
-void FriendListModel::setReminder(int position, bool reminder)
+void FriendListModel::setReminder(int position, Reminder news, bool on)
 {
     if (FriendEntry* e = entry(position)) {
-        e->reminder = reminder;
+        e->*mark(news) = on;
         notifyChanged(position, TextColumn, TextColumn, {Qt::ToolTipRole, Qt::AccessibleTextRole});
     }
+}
+
+bool FriendEntry::*FriendListModel::mark(Reminder news)
+{
+    return news == Reminder::Online ? &FriendEntry::reminder : &FriendEntry::offlineReminder;
 }
 
 void FriendListModel::notifyChanged(int position, Column first, Column last, const QList<int>& roles)
@@ -192,10 +198,10 @@ QVariant FriendListModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        // The icon in words, for whoever cannot tell the pictures apart, the reminder mark and last seen.
+        // The icon in words, for whoever cannot tell the pictures apart, the reminder marks and last seen.
         if (index.column() == TextColumn)
             return statusText(*e) + (e->reminder ? QStringLiteral("，上线提醒") : QString()) +
-                   lastSeenSaying(*e);
+                   (e->offlineReminder ? QStringLiteral("，下线提醒") : QString()) + lastSeenSaying(*e);
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);

@@ -56,9 +56,9 @@ public:
     // Number and nickname are set when a friend is added and never change afterwards.
     QString number(int position) const { return field(position, &FriendEntry::number); }
     QString nickname(int position) const { return field(position, &FriendEntry::nickname); }
-    // Whether the user is told when this friend comes online.
-    bool reminder(int position) const;
-    void setReminder(int position, bool reminder);
+    // Whether the user is told when this friend comes online, or goes offline.
+    bool reminder(int position, Reminder news) const;
+    void setReminder(int position, Reminder news, bool on);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -67,8 +67,9 @@ public:
 
 signals:
     // The friend's query has found it online, and its previous answered one since start-up had not (or
-    // there was none). A failed query in between changes nothing: it is no news.
-    void cameOnline(int position);
+    // there was none); or offline, and its previous answered one had found it online. A failed query in
+    // between changes nothing: it is no news.
+    void news(int position, Reminder change);
     // Every query's end, whatever its outcome, after the row shows it.
     void queryEnded(int position);
 
@@ -78,6 +79,7 @@ private:
     QString field(int position, QString FriendEntry::*member) const;
     void setField(int position, QString FriendEntry::*member, Column column, const QString& value);
     void notifyChanged(int position, Column first, Column last, const QList<int>& roles);
+    static bool FriendEntry::*mark(Reminder news);
     static QString statusText(const FriendEntry& e);
     QString lastSeenSaying(const FriendEntry& e) const;
 

@@ -13,6 +13,7 @@ const QString countKey = QStringLiteral("Incout");
 const QString numberKey = QStringLiteral("Imis1");
 const QString nicknameKey = QStringLiteral("Imis2");
 const QString reminderKey = QStringLiteral("Imis3");
+const QString offlineReminderKey = QStringLiteral("Imis4");
 const QString refreshKey = QStringLiteral("Inauto");
 } // namespace
 
@@ -35,7 +36,7 @@ void FriendListFile::open(const QString& path)
 {
     m_store.setFilePath(path);
     // The count, the marks and the interval are written anew as digits whenever they hold anything else.
-    m_store.openFile(path, {countKey, reminderKey, refreshKey});
+    m_store.openFile(path, {countKey, reminderKey, offlineReminderKey, refreshKey});
 }
 
 bool FriendListFile::load(StoredList* list) const
@@ -50,7 +51,8 @@ bool FriendListFile::load(StoredList* list) const
     for (int i = 1; i <= count; ++i) {
         const QString section = QString::number(i);
         list->friends.append({m_store.readValue(section, numberKey), m_store.readValue(section, nicknameKey),
-                              m_store.readValue(section, reminderKey) == u"1"});
+                              m_store.readValue(section, reminderKey) == u"1",
+                              m_store.readValue(section, offlineReminderKey) == u"1"});
     }
     return true;
 }
@@ -67,6 +69,7 @@ bool FriendListFile::save(const StoredList& list)
         m_store.writeValue(section, numberKey, stored.number);
         m_store.writeValue(section, nicknameKey, stored.nickname);
         writeIfUsed(section, reminderKey, stored.reminder ? 1 : 0);
+        writeIfUsed(section, offlineReminderKey, stored.offlineReminder ? 1 : 0);
     }
     return m_store.commitUpdate();
 }

@@ -7,8 +7,9 @@
 
 // Keeps the friend list between runs: section "MEUserData" holds the count under "Incout", and
 // sections "1".."n" hold each friend's number under "Imis1" and nickname under "Imis2". Two keys are
-// there only once the user has used what they keep: a friend's reminder mark, "Imis3" ("1" marked),
-// and the minutes between automatic checks, "Inauto" in "MEUserData". Absent, they mean off.
+// there only once the user has used what they keep: a friend's reminder marks, "Imis3" for coming online
+// and "Imis4" for going offline ("1" marked), and the minutes between automatic checks, "Inauto" in
+// "MEUserData". Absent, they mean off.
 class FriendListFile
 {
 public:

@@ -8,11 +8,13 @@ struct StoredFriend
 {
     QString number;
     QString nickname;
-    bool reminder = false; // the user wants to be told when this friend comes online
+    bool reminder = false;        // the user wants to be told when this friend comes online
+    bool offlineReminder = false; // and when it goes offline
 
     bool operator==(const StoredFriend& other) const
     {
-        return number == other.number && nickname == other.nickname && reminder == other.reminder;
+        return number == other.number && nickname == other.nickname && reminder == other.reminder &&
+               offlineReminder == other.offlineReminder;
     }
 };
 

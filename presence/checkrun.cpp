@@ -30,12 +30,18 @@ void CheckRun::refresh()
     if (m_stopped)
         return;
     ++m_running;
+    emit runEntered();
     if (m_list.count() > 0) {
         markEveryoneChecking();
         queryInTurn();
     }
-    if (--m_running == 0 && !m_stopped)
+    --m_running;
+    if (m_stopped)
+        return;
+    if (m_running == 0)
         emit runEnded();
+    else
+        emit runEntered(); // the run this one was nested in
 }
 
 void CheckRun::markEveryoneChecking()

@@ -52,6 +52,9 @@ public slots:
 
 signals:
     void stopRequested();
+    // A run has begun, a nested one too, or goes on once the run nested in it has ended: what is found
+    // from now on belongs to that run alone.
+    void runEntered();
     // The outermost run has ended (a nested run returns into the one it interrupted).
     void runEnded();
 

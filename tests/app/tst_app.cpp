@@ -8,9 +8,10 @@
 #include "historywindow.h"
 #include "listfixtures.h"
 #include "listmenu.h"
-#include "onlinenotifier.h"
 #include "presencechart.h"
 #include "qtchinese.h"
+#include "remindernotifier.h"
+#include "reminderpause.h"
 #include "shownrows.h"
 #include "skinchoice.h"
 #include "skinengine.h"
@@ -249,7 +250,7 @@ class TestApp : public QObject
             {"click the first notification",
              [&](auto) {
                  m_notices += m_notifications.takeNotices();
-                 QSignalSpy chosen(form.findChild<OnlineNotifier*>(), &OnlineNotifier::friendChosen);
+                 QSignalSpy chosen(form.findChild<ReminderNotifier*>(), &ReminderNotifier::friendChosen);
                  m_notifications.click(m_notices.value(0).id);
                  QVERIFY(chosen.wait());
              }},
@@ -385,6 +386,7 @@ class TestApp : public QObject
              [=](auto) { m_seen << QString("row %1 selected").arg(view->selectedPosition()); }},
             {"an autostart entry starts (.*)", [&](auto w) { QVERIFY(AutostartEntry(w[1]).setOn(true)); }},
             {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
+            {"an hour lasts a moment", [&](auto) { form.findChild<ReminderPause*>()->setHourLength(10ms); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
             {"look at the list file",
              [&](auto) {
@@ -644,22 +646,61 @@ private slots:
                 "check starts: Kim|50&05|Kim|grey, Lee|1|Lee|warm; query 50&05; query 1; closed 0; " +
                 "saved 50&05|Kim, 1|Lee; notification 1: Kim 上线了 / QQ 50&05; the tray shows a message");
 #endif
-        const QString every = "每 1 分钟, 每 5 分钟, 每 15 分钟, ";
+        // A refresh in a run's last wait nests a run in it: each run's news is its own notice.
+        row("reminder, refresh in the run's last wait",
+            "write list file "
+            "[MEUserData]\nIncout=2\n[1]\nImis1=70007\nImis2=阿甲\nImis3=1\n[2]\nImis1=2\nImis2=乙\n; "
+            "70007 is online; start; during query 2: 70007 is offline; during query 2: press 刷新列表; "
+            "during query 4: 70007 is online; during query 4: press 刷新列表",
+            started + "check starts: 阿甲|70007|阿甲|grey, 乙|2|乙|grey; query 70007; query 2; " +
+                "check starts: 阿甲|70007|阿甲|warm, 正在检测|2|乙|blue; query 70007; query 2; " +
+                "check starts: 阿甲|70007|阿甲|grey, 正在检测|2|乙|blue; query 70007; query 2; closed 0; " +
+                "saved 70007|阿甲, 2|乙; notification 1: 阿甲 上线了 / QQ 70007; " +
+                "notification 2: 阿甲 上线了 / QQ 70007");
+        // 下线提醒: 丁 is marked for it, 戊 only for 上线提醒; a failed check is no news.
+        row("reminder when offline",
+            "write list file [MEUserData]\nIncout=2\n[1]\nImis1=70009\nImis2=丁\nImis4=1\n[2]\nImis1=70010\n"
+            "Imis2=戊\nImis3=1\n; 70009 is online; 70010 is online; start; 70009 is unreachable; "
+            "70010 is offline; press 刷新列表; 70009 is offline; press 刷新列表",
+            started + "check starts: 丁|70009|丁|grey, 戊|70010|戊|grey; query 70009; query 70010; " +
+                "check starts: 丁|70009|丁|warm, 戊|70010|戊|warm; query 70009; query 70010; " +
+                "check starts: 丁|70009|丁|grey, 戊|70010|戊|grey; query 70009; query 70010; closed 0; " +
+                "saved 70009|丁, 70010|戊; notification 1: 戊 上线了 / QQ 70010; " +
+                "notification 2: 丁 下线了 / QQ 70009");
+        // Paused, 己 comes online and 庚 goes offline and comes back: only 己's news is told, once resumed.
+        // Then paused for an hour, which ends by itself.
+        row("reminders paused",
+            "write list file [MEUserData]\nIncout=2\n[1]\nImis1=70011\nImis2=己\nImis3=1\n[2]\nImis1=70012\n"
+            "Imis2=庚\nImis4=1\n; 70012 is online; start; in the tray's menu, choose 直到明天; "
+            "look at the tray's tool tip; 70011 is online; 70012 is offline; press 刷新列表; "
+            "70012 is online; press 刷新列表; in the tray's menu, choose 恢复提醒; "
+            "look at the tray's tool tip; an hour lasts a moment; in the tray's menu, choose 1 小时; "
+            "70012 is offline; press 刷新列表; press 刷新列表",
+            started + "check starts: 己|70011|己|grey, 庚|70012|庚|grey; query 70011; query 70012; " +
+                "tray: 在线 1/2 提醒已暂停至 <time>; check starts: 己|70011|己|grey, 庚|70012|庚|warm; " +
+                "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; query 70011; " +
+                "query 70012; tray: 在线 2/2; check starts: 己|70011|己|warm, 庚|70012|庚|warm; " +
+                "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; " +
+                "query 70011; query 70012; closed 0; saved 70011|己, 70012|庚; " +
+                "notification 1: 己 上线了 / QQ 70011; notification 2: 庚 下线了 / QQ 70012");
+        const QString every = "每 1 分钟, 每 5 分钟, 每 15 分钟, ",
+                      pause = "暂停提醒(1 小时, 直到明天, 恢复提醒), ";
+        const QString hourly = "自动刷新(关闭, " + every + "✓每 60 分钟), " + pause + "开机自动启动; ",
+                      off = "自动刷新(✓关闭, " + every + "每 60 分钟), " + pause + "开机自动启动; ";
         row("menu, kept in the file",
             "write list file "
-            "[MEUserData]\nIncout=4\nInauto=60\n[1]\nImis1=1\nImis2=a\nImis3=1\n[2]\nImis1=2\n"
+            "[MEUserData]\nIncout=4\nInauto=60\n[1]\nImis1=1\nImis2=a\nImis3=1\nImis4=1\n[2]\nImis1=2\n"
             "Imis2=b\n[3]\nImis1=3\nImis2=c\n[4]\nImis1=4\nImis2=d\n; "
-            "start; select row 3; open the menu by its key; choose 上线提醒; open the menu below the "
-            "friends; "
+            "start; select row 3; open the menu by its key; choose 上线提醒; open the menu by its key; "
+            "choose 下线提醒; open the menu below the friends; "
             "choose 关闭; open the menu on row 1; press 删除QQ; close the window; look at the list file",
             started + "check starts: a|1|a|grey, b|2|b|grey, c|3|c|grey, d|4|d|grey; " +
-                "query 1; query 2; query 3; query 4; menu 上线提醒, 在线记录, —, 自动刷新(关闭, " + every +
-                "✓每 60 分钟), 开机自动启动; menu 自动刷新(关闭, " + every +
-                "✓每 60 分钟), 开机自动启动; menu ✓上线提醒, 在线记录, —, 自动刷新(✓关闭, " + every +
-                "每 60 分钟), 开机自动启动; " + question.arg("a") +
-                "closed 0; list file: [MEUserData] Incout=3 Inauto=0 " +
-                "[1] Imis1=2 Imis2=b Imis3=0 [2] Imis1=3 Imis2=c Imis3=1 [3] Imis1=4 Imis2=d [4] Imis1=4 " +
-                "Imis2=d; saved 2|b, 3|c, 4|d; notification 1: a 上线了 / QQ 1");
+                "query 1; query 2; query 3; query 4; menu 上线提醒, 下线提醒, 在线记录, —, " + hourly +
+                "menu ✓上线提醒, 下线提醒, 在线记录, —, " + hourly + "menu " + hourly +
+                "menu ✓上线提醒, ✓下线提醒, 在线记录, —, " + off + question.arg("a") +
+                "closed 0; list file: [MEUserData] Incout=3 Inauto=0 [1] Imis1=2 Imis2=b Imis3=0 Imis4=0 " +
+                "[2] Imis1=3 Imis2=c Imis3=1 Imis4=1 [3] Imis1=4 Imis2=d [4] Imis1=4 Imis2=d; " +
+                "saved 2|b, 3|c, 4|d; notification 1: a 上线了 / QQ 1");
         // A minute lasts less than a run of two friends; the user takes three to fill in the dialog.
         row("automatic checks",
             "write list file [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; "
@@ -754,7 +795,7 @@ private slots:
 #endif
         const QString autostart =
             "; open the menu below the friends; choose 开机自动启动; look at the autostart entry";
-        const QString menu = "menu 自动刷新(✓关闭, " + every + "每 60 分钟), %1开机自动启动; ";
+        const QString menu = "menu 自动刷新(✓关闭, " + every + "每 60 分钟), " + pause + "%1开机自动启动; ";
         const QString entry = "autostart \"<this program>\" --minimized; ";
         row("autostart",
             "write list file ; start" + autostart + autostart + "; an autostart entry starts " + moved +
@@ -769,8 +810,9 @@ private slots:
                              "Imis2=乙\n; 1 is online; 2 is unreachable; ";
                 const QString both = "check starts: 甲|1|甲|%1, 乙|2|乙|grey; query 1; query 2; ";
         const QString clearNo = "box 真的要清除 【甲】 的全部在线记录吗？ → 否(&N); ";
-        const QString menuOnFriend = "menu 上线提醒, 在线记录, —, 自动刷新(✓关闭, 每 1 分钟, 每 5 分钟, 每 "
-                                     "15 分钟, 每 60 分钟), 开机自动启动; ";
+        const QString menuOnFriend = "menu 上线提醒, 下线提醒, 在线记录, —, 自动刷新(✓关闭, 每 1 分钟, 每 5 "
+                                     "分钟, 每 15 分钟, 每 60 分钟), 暂停提醒(1 小时, 直到明天, 恢复提醒), "
+                                     "开机自动启动; ";
         row("history",
             pair + "start; look at the rows' tool tips; select row 1; press 删除QQ; add friend 1 甲; "
                    "look at the rows' tool tips; open the menu on row 2; choose 在线记录; "
@@ -857,7 +899,7 @@ private slots:
             return;
         form.findChild<CheckRun*>()->setWaitSlice(20ms);
         form.findChild<AutoRefresh*>()->setMinuteLength(minute);
-        connect(form.findChild<OnlineNotifier*>(), &OnlineNotifier::alerted, [&](bool inTray) {
+        connect(form.findChild<ReminderNotifier*>(), &ReminderNotifier::alerted, [&](bool inTray) {
             m_alerts << (inTray ? "the tray shows a message" : "window asks for attention");
         });
         connect(&SkinEngine::instance(), &SkinEngine::attachRequested, &form, [&](const QByteArray& path) {

@@ -19,23 +19,30 @@ private slots:
         list.setStatus(1, FriendStatus::Online);
         list.setStatus(3, FriendStatus::Checking);
         list.setText(3, "正在检测");
-        list.setReminder(1, true);
+        list.setReminder(1, Reminder::Online, true);
+        list.setReminder(1, Reminder::Offline, true);
         // Only what is shown is cut, and never through an emoji.
         QCOMPARE(shownRows(list),
                  QStringList({"甲|1|甲|1", x199 + "…|2|" + x199 + "…|2", "正在检测|4|丁|3"}));
         const auto said = [&](int row) { return list.index(row, 0).data(Qt::ToolTipRole).toString(); };
-        QCOMPARE(said(0) + said(1) + said(2), "在线，上线提醒离线正在检测");
+        QCOMPARE(said(0) + said(1) + said(2), "在线，上线提醒，下线提醒离线正在检测");
         QCOMPARE(list.headerData(1, Qt::Horizontal).toString(), "号码");
 
-        // Only an answered offline, or no answer since start-up, before an answered online is news.
+        // Only an answered offline, or no answer since start-up, before an answered online is news, and only
+        // an answered online before an answered offline.
         QStringList news;
-        connect(&list, &FriendListModel::cameOnline, [&] { news << "news"; });
+        connect(&list, &FriendListModel::news, [&](int, Reminder change) {
+            news << (change == Reminder::Online ? "came online" : "went offline");
+        });
         connect(&list, &FriendListModel::queryEnded,
                 [&](int at) { news << (list.queryFailed(at) ? "failed" : said(at - 1)); });
         using Q = QueryOutcome;
-        for (const Q outcome : {Q::Failed, Q::Online, Q::Failed, Q::Online, Q::Offline, Q::Failed, Q::Online})
+        for (const Q outcome :
+             {Q::Offline, Q::Failed, Q::Online, Q::Failed, Q::Online, Q::Offline, Q::Failed, Q::Online})
             list.endQuery(2, outcome);
-        QCOMPARE(news.join(' '), "failed news 在线 failed 在线 离线 failed news 在线");
+        QCOMPARE(news.join(", "),
+                 "离线, failed, came online, 在线, failed, 在线, went offline, 离线, failed, "
+                 "came online, 在线");
     }
 
     // Read at 2026-12-07 00:30 local time.
@@ -43,10 +50,14 @@ private slots:
     {
         QTest::addColumn<QString>("seen"); // local time
         QTest::addColumn<QString>("text");
-        QTest::newRow("a minute ago") << "2026-12-07 00:29" << "今天 00:29";
-        QTest::newRow("before midnight") << "2026-12-06 23:59" << "昨天 23:59";
-        QTest::newRow("two days ago") << "2026-12-05 21:30" << "12月5日";
-        QTest::newRow("last year") << "2025-12-07 00:30" << "2025年12月7日";
+        QTest::newRow("a minute ago") << "2026-12-07 00:29"
+                                      << "今天 00:29";
+        QTest::newRow("before midnight") << "2026-12-06 23:59"
+                                         << "昨天 23:59";
+        QTest::newRow("two days ago") << "2026-12-05 21:30"
+                                      << "12月5日";
+        QTest::newRow("last year") << "2025-12-07 00:30"
+                                   << "2025年12月7日";
     }
     void lastSeen()
     {

@@ -62,7 +62,7 @@ void showThreeFriends(Form1& form)
 // The window with the list's menu open on a marked friend, and its 自动刷新 choices open beside it.
 QPixmap withListMenu(Form1& form)
 {
-    form.friendList().setReminder(1, true);
+    form.friendList().setReminder(1, Reminder::Online, true);
     form.findChild<AutoRefresh*>()->setMinutes(5);
     auto* list = form.findChild<FriendListView*>();
     const QPoint onFirst = list->visualRect(form.friendList().index(0, 0)).center();
