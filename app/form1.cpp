@@ -192,11 +192,11 @@ void Form1::openHistoryStore()
 void Form1::showHistoryState()
 {
     const QString reason = m_history.failureReason();
-    m_statusBar1->findChild<QLabel*>()->setText(
-        !m_history.isOpen()  ? QStringLiteral("在线记录已关闭：") + reason
-        : m_history.isHeld() ? QStringLiteral("在线记录暂停写入：") + reason
-        : reason.isEmpty()   ? statusBarText
-                             : reason);
+    showWhole(m_statusBar1->findChild<QLabel*>(),
+              !m_history.isOpen()  ? QStringLiteral("在线记录已关闭：") + reason
+              : m_history.isHeld() ? QStringLiteral("在线记录暂停写入：") + reason
+              : reason.isEmpty()   ? statusBarText
+                                   : reason);
 }
 
 void Form1::openHistory(const QString& number)

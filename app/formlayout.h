@@ -59,3 +59,18 @@ inline void centreOnScreen(QWidget* window)
 {
     window->move(window->screen()->availableGeometry().center() - window->rect().center());
 }
+
+// The status panel says `text` whole: a reason that is wider than the panel is told in smaller type, down to
+// the smallest that still reads, and past that on two lines.
+inline void showWhole(QLabel* panel, const QString& text)
+{
+    constexpr int smallestReadable = 7; // points: below this Chinese characters blur into each other
+    const QMargins margins = panel->contentsMargins();
+    const int room = panel->maximumWidth() - margins.left() - margins.right(); // laid out or not yet
+    QFont font = panel->parentWidget()->font();
+    while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSize() > smallestReadable)
+        font.setPointSize(font.pointSize() - 1);
+    panel->setFont(font);
+    panel->setWordWrap(QFontMetrics(font).horizontalAdvance(text) > room);
+    panel->setText(text);
+}

@@ -672,14 +672,14 @@ private slots:
         row("reminders paused",
             "write list file [MEUserData]\nIncout=2\n[1]\nImis1=70011\nImis2=己\nImis3=1\n[2]\nImis1=70012\n"
             "Imis2=庚\nImis4=1\n; 70012 is online; start; in the tray's menu, choose 直到明天; "
-            "look at the tray's tool tip; 70011 is online; 70012 is offline; press 刷新列表; "
+            "look at the tray; 70011 is online; 70012 is offline; press 刷新列表; "
             "70012 is online; press 刷新列表; in the tray's menu, choose 恢复提醒; "
-            "look at the tray's tool tip; an hour lasts a moment; in the tray's menu, choose 1 小时; "
+            "look at the tray; an hour lasts a moment; in the tray's menu, choose 1 小时; "
             "70012 is offline; press 刷新列表; press 刷新列表",
             started + "check starts: 己|70011|己|grey, 庚|70012|庚|grey; query 70011; query 70012; " +
-                "tray: 在线 1/2 提醒已暂停至 <time>; check starts: 己|70011|己|grey, 庚|70012|庚|warm; " +
+                "tray: green, 在线 1/2：庚 提醒已暂停至 <time>; check starts: 己|70011|己|grey, 庚|70012|庚|warm; " +
                 "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; query 70011; " +
-                "query 70012; tray: 在线 2/2; check starts: 己|70011|己|warm, 庚|70012|庚|warm; " +
+                "query 70012; tray: green, 在线 2/2：己、庚; check starts: 己|70011|己|warm, 庚|70012|庚|warm; " +
                 "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; " +
                 "query 70011; query 70012; closed 0; saved 70011|己, 70012|庚; " +
                 "notification 1: 己 上线了 / QQ 70011; notification 2: 庚 下线了 / QQ 70012");
