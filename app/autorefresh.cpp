@@ -28,6 +28,12 @@ void AutoRefresh::setMinutes(int minutes)
     schedule();
 }
 
+void AutoRefresh::setSpeedUp(int times)
+{
+    m_speedUp = std::max(times, 1);
+    schedule();
+}
+
 void AutoRefresh::stop()
 {
     m_stopped = true;
@@ -49,7 +55,8 @@ void AutoRefresh::schedule()
     // Counted from the end of the previous run, so a newly chosen interval may be due at once.
     const std::chrono::milliseconds since(m_sinceRun.isValid() ? m_sinceRun.elapsed() : 0);
     if (!m_stopped && m_minutes != 0)
-        m_timer.start(std::max(m_minute * m_minutes - since, std::chrono::milliseconds(0)));
+        m_timer.start(std::max(std::chrono::milliseconds(std::chrono::minutes(m_minutes)) / m_speedUp - since,
+                               std::chrono::milliseconds(0)));
     emit rescheduled();
 }
 

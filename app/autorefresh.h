@@ -26,8 +26,8 @@ public:
     int minutes() const { return m_minutes; }
     // One of the choices; anything else is off.
     void setMinutes(int minutes);
-    // How long a minute lasts; a real minute unless set.
-    void setMinuteLength(std::chrono::milliseconds length) { m_minute = length; }
+    // The intervals pass `times` times faster (1: as the clock does).
+    void setSpeedUp(int times);
     // No run is asked for any more: the program is going away.
     void stop();
     // When the next run is due; none while automatic checks are off or a run is going (its end counts
@@ -49,7 +49,7 @@ private:
     CheckRun& m_run;
     QTimer m_timer;
     QElapsedTimer m_sinceRun; // since the previous run ended; invalid before the first one
-    std::chrono::milliseconds m_minute = std::chrono::minutes(1);
+    int m_speedUp = 1;
     int m_minutes = 0;
     bool m_due = false;
     bool m_stopped = false;

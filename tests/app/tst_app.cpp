@@ -385,7 +385,14 @@ class TestApp : public QObject
             {"look at the selected row",
              [=](auto) { m_seen << QString("row %1 selected").arg(view->selectedPosition()); }},
             {"an autostart entry starts (.*)", [&](auto w) { QVERIFY(AutostartEntry(w[1]).setOn(true)); }},
-            {"a minute lasts a second", [&](auto) { form.findChild<AutoRefresh*>()->setMinuteLength(1s); }},
+            {"(a minute lasts a second|minutes last a minute)",
+             [&](auto w) { form.findChild<AutoRefresh*>()->setSpeedUp(w[1].startsWith('a') ? 60 : 1); }},
+            {"look at when the next check is due",
+             [&](auto) {
+                 const auto due = form.findChild<AutoRefresh*>()->nextRun();
+                 m_seen << QString("next check in %1 s")
+                               .arg(due ? qRound(QDateTime::currentDateTime().msecsTo(*due) / 1000.0) : -1);
+             }},
             {"an hour lasts a moment", [&](auto) { form.findChild<ReminderPause*>()->setHourLength(10ms); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
             {"look at the list file",
@@ -677,9 +684,11 @@ private slots:
             "look at the tray; an hour lasts a moment; in the tray's menu, choose 1 小时; "
             "70012 is offline; press 刷新列表; press 刷新列表",
             started + "check starts: 己|70011|己|grey, 庚|70012|庚|grey; query 70011; query 70012; " +
-                "tray: green, 在线 1/2：庚 提醒已暂停至 <time>; check starts: 己|70011|己|grey, 庚|70012|庚|warm; " +
+                "tray: green, 在线 1/2：庚 提醒已暂停至 <time>; check starts: 己|70011|己|grey, "
+                "庚|70012|庚|warm; " +
                 "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; query 70011; " +
-                "query 70012; tray: green, 在线 2/2：己、庚; check starts: 己|70011|己|warm, 庚|70012|庚|warm; " +
+                "query 70012; tray: green, 在线 2/2：己、庚; check starts: 己|70011|己|warm, "
+                "庚|70012|庚|warm; " +
                 "query 70011; query 70012; check starts: 己|70011|己|warm, 庚|70012|庚|grey; " +
                 "query 70011; query 70012; closed 0; saved 70011|己, 70012|庚; " +
                 "notification 1: 己 上线了 / QQ 70011; notification 2: 庚 下线了 / QQ 70012");
@@ -701,14 +710,16 @@ private slots:
                 "closed 0; list file: [MEUserData] Incout=3 Inauto=0 [1] Imis1=2 Imis2=b Imis3=0 Imis4=0 " +
                 "[2] Imis1=3 Imis2=c Imis3=1 Imis4=1 [3] Imis1=4 Imis2=d [4] Imis1=4 Imis2=d; " +
                 "saved 2|b, 3|c, 4|d; notification 1: a 上线了 / QQ 1");
-        // A minute lasts less than a run of two friends; the user takes three to fill in the dialog.
+        // A minute lasts less than a run of two friends; the user takes three to fill in the dialog. Then the
+        // minutes are the clock's again: the next check is due a whole one after the last.
         row("automatic checks",
             "write list file [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; "
             "start; wait for the check to end; press 添加QQ then wait 3 minutes, type 20002, Tab, type Bob, "
-            "press 确定; wait for the check to end",
+            "press 确定; wait for the check to end; minutes last a minute; look at when the next check is "
+            "due",
             started + "check starts: Ann|10001|Ann|grey; query 10001; check starts: Ann|10001|Ann|warm; " +
                 "query 10001; check starts: Ann|10001|Ann|warm, Bob|20002|Bob|grey; query 10001; " +
-                "query 20002; closed 0; saved 10001|Ann, 20002|Bob");
+                "query 20002; next check in 60 s; closed 0; saved 10001|Ann, 20002|Bob");
 
         // The tray: started in it, the window shown by a click on the icon and hidden there by minimising;
         // its tool tip and its menu. Without a tray, the window starts and stays minimised, and asks for
@@ -808,7 +819,7 @@ private slots:
         // history cleared. A damaged history is set aside and the window says so; the checks go on.
         const QString pair = "write list file [MEUserData]\nIncout=2\n[1]\nImis1=1\nImis2=甲\n[2]\nImis1=2\n"
                              "Imis2=乙\n; 1 is online; 2 is unreachable; ";
-                const QString both = "check starts: 甲|1|甲|%1, 乙|2|乙|grey; query 1; query 2; ";
+        const QString both = "check starts: 甲|1|甲|%1, 乙|2|乙|grey; query 1; query 2; ";
         const QString clearNo = "box 真的要清除 【甲】 的全部在线记录吗？ → 否(&N); ";
         const QString menuOnFriend = "menu 上线提醒, 下线提醒, 在线记录, —, 自动刷新(✓关闭, 每 1 分钟, 每 5 "
                                      "分钟, 每 15 分钟, 每 60 分钟), 暂停提醒(1 小时, 直到明天, 恢复提醒), "
@@ -898,7 +909,7 @@ private slots:
         if (!run(script, 0, true))
             return;
         form.findChild<CheckRun*>()->setWaitSlice(20ms);
-        form.findChild<AutoRefresh*>()->setMinuteLength(minute);
+        form.findChild<AutoRefresh*>()->setSpeedUp(int(1min / minute));
         connect(form.findChild<ReminderNotifier*>(), &ReminderNotifier::alerted, [&](bool inTray) {
             m_alerts << (inTray ? "the tray shows a message" : "window asks for attention");
         });

@@ -125,6 +125,9 @@ private slots:
             "[meuserdata]\nINCOUT= 2 \n[1]\nimis1 = 'x y' \nImis2=\" a\\\\b\\\"c\\nd\\u0041e\\t\"\n[2]\n"
             "Imis1=C:\\n\\\"\nImis2=\"x \"\n",
             {"x y| a\\b\"c\ndAe\t", "C:\\n\\\"|x "});
+        row("a nickname in single quotes added", plain, plainFriends + QStringList{"3|'王五'"},
+            QByteArray(plain).replace("Incout=2", "Incout=3") + "[3]\nImis1=3\nImis2=\"'王五'\"\n",
+            "3|'王五'");
         row("comments, stale and twice-named sections",
             "; by hand\n" + head + "1\nV=3\n[1]\nImis1=1\n# note\nImis2=a\n\n[2]\nImis1=2\n[1]\nImis1=3\n",
             {"1|a"});
