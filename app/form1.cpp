@@ -179,6 +179,7 @@ void Form1::connectHistory()
 {
     m_recorder = new HistoryRecorder(m_friendList, m_history, this);
     connect(m_recorder, &HistoryRecorder::storeChanged, this, &Form1::showHistoryState);
+    connect(m_checkRun, &CheckRun::answered, m_recorder, &HistoryRecorder::record);
     // What a run's checks only extended is written when the run ends.
     connect(m_checkRun, &CheckRun::runEnded, m_recorder, &HistoryRecorder::flush);
 }
@@ -218,18 +219,15 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
                  m_friendList.reminder(position, Reminder::Offline)};
     auto* menu = new ListMenu(marks, m_autoRefresh->minutes(), AutostartEntry().isOn(), *m_pause, this);
     // The friend, wherever it stands when the choice is made.
-    const QPersistentModelIndex marked = m_friendList.index(position - 1, 0);
+    const QPersistentModelIndex marked = m_friendList.friendIndex(position);
     const auto markAs = [this, marked](Reminder news) {
-        return [this, marked, news](bool on) {
-            if (marked.isValid())
-                m_friendList.setReminder(marked.row() + 1, news, on);
-        };
+        return [this, marked, news](bool on) { m_friendList.setReminder(marked, news, on); };
     };
     connect(menu, &ListMenu::reminderToggled, this, markAs(Reminder::Online));
     connect(menu, &ListMenu::offlineReminderToggled, this, markAs(Reminder::Offline));
     connect(menu, &ListMenu::historyChosen, this, [this, marked] {
         if (marked.isValid())
-            openHistory(m_friendList.number(marked.row() + 1));
+            openHistory(m_friendList.number(marked));
     });
     connect(menu, &ListMenu::refreshChosen, m_autoRefresh, &AutoRefresh::setMinutes);
     // Its message box opens once the menu has closed and gone.

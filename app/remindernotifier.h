@@ -26,8 +26,8 @@ public:
     ReminderNotifier(const FriendListModel& friends, TrayIcon& tray, const ReminderPause& pause,
                      QWidget* window);
 
-    // The friend at `position` has come online or gone offline.
-    void tell(int position, Reminder news);
+    // The friend has come online or gone offline.
+    void tell(const QModelIndex& friendIndex, Reminder news);
     // The news so far is complete (a run has begun, ended, or gone on after one nested in it): the next
     // friend to be told of starts a new notice.
     void endNotices();
