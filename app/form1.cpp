@@ -211,15 +211,15 @@ void Form1::openHistory(const QString& number)
     m_historyWindow->showFriend(number);
 }
 
-void Form1::openListMenu(int position, const QPoint& globalPos)
+void Form1::openListMenu(const QModelIndex& named, const QPoint& globalPos)
 {
     std::optional<ListMenu::Marks> marks;
-    if (m_friendList.contains(position))
-        marks = {m_friendList.reminder(position, Reminder::Online),
-                 m_friendList.reminder(position, Reminder::Offline)};
+    if (named.isValid())
+        marks = {m_friendList.reminder(named, Reminder::Online),
+                 m_friendList.reminder(named, Reminder::Offline)};
     auto* menu = new ListMenu(marks, m_autoRefresh->minutes(), AutostartEntry().isOn(), *m_pause, this);
     // The friend, wherever it stands when the choice is made.
-    const QPersistentModelIndex marked = m_friendList.friendIndex(position);
+    const QPersistentModelIndex marked = named;
     const auto markAs = [this, marked](Reminder news) {
         return [this, marked, news](bool on) { m_friendList.setReminder(marked, news, on); };
     };
@@ -246,10 +246,10 @@ void Form1::setAutostart(bool on)
                      QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void Form1::showFriend(int position)
+void Form1::showFriend(const QModelIndex& friendIndex)
 {
     bringForward();
-    m_listView1->selectPosition(position);
+    m_listView1->selectFriend(friendIndex);
 }
 
 void Form1::openAddFriendDialog()

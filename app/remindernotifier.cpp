@@ -37,10 +37,8 @@ ReminderNotifier::Notice ReminderNotifier::makeNotice(const QString& category)
     desktop->setTray(m_tray.systemTrayIcon());
     connect(&m_tray, &TrayIcon::trayChanged, desktop,
             [this, desktop] { desktop->setTray(m_tray.systemTrayIcon()); });
-    connect(desktop, &DesktopNotice::clicked, this, [this](const QVariant& tag) {
-        const QPersistentModelIndex first = tag.value<QPersistentModelIndex>();
-        emit friendChosen(FriendListModel::positionOf(first));
-    });
+    connect(desktop, &DesktopNotice::clicked, this,
+            [this](const QVariant& tag) { emit friendChosen(tag.value<QPersistentModelIndex>()); });
     connect(desktop, &DesktopNotice::failed, this, &ReminderNotifier::fallBack);
     return {desktop, {}};
 }

@@ -35,9 +35,9 @@ public:
 signals:
     // The desktop could not show the notice, and the tray (`inTray`) or the window has told the user instead.
     void alerted(bool inTray);
-    // The user clicked a notice: the window is wanted, with the friend at `position` selected (0: that
-    // friend has been deleted since).
-    void friendChosen(int position);
+    // The user clicked a notice: the window is wanted, with the first friend it names selected (an invalid
+    // index: that friend has been deleted since).
+    void friendChosen(const QModelIndex& friendIndex);
 
 private:
     struct Notice

@@ -74,9 +74,8 @@ public:
     {
         setReminder(positionOf(friendIndex), news, on);
     }
-    // The index of the friend at `position` for those who follow it; the position an index stands at now
-    // (0 for one that has lost its friend), the one place the two ways of counting meet.
-    QModelIndex friendIndex(int position) const { return index(position - 1, TextColumn); }
+    // The position an index of the list stands at now (0 for one that has lost its friend): the one place
+    // the two ways of counting meet.
     static int positionOf(const QModelIndex& friendIndex)
     {
         return friendIndex.isValid() ? friendIndex.row() + 1 : 0;
@@ -94,6 +93,7 @@ signals:
     void news(const QModelIndex& friendIndex, Reminder change);
 
 private:
+    QModelIndex friendIndex(int position) const { return index(position - 1, TextColumn); }
     FriendEntry* entry(int position);
     const FriendEntry* entry(int position) const;
     QString field(int position, QString FriendEntry::*member) const;
