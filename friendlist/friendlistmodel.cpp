@@ -116,12 +116,6 @@ void FriendListModel::endQuery(int position, PresenceState found)
     }
 }
 
-bool FriendListModel::queryFailed(int position) const
-{
-    const FriendEntry* e = entry(position);
-    return e && e->queryFailed;
-}
-
 void FriendListModel::setLastOnline(int position, qint64 msecsSinceEpoch)
 {
     if (FriendEntry* e = entry(position)) {

@@ -50,8 +50,6 @@ public:
     // The friend's query has ended: its picture, and the news it makes. An unknown state (the query failed)
     // is no answer: the row shows offline, as a browser's error page did, but nothing is known of the friend.
     void endQuery(int position, PresenceState found);
-    // Whether the friend's last query failed; false before its first one.
-    bool queryFailed(int position) const;
     // When the friend was last seen online (neverOnline if never). Once any is set, the rows tell it.
     void setLastOnline(int position, qint64 msecsSinceEpoch);
     // Number and nickname are set when a friend is added and never change afterwards.
