@@ -165,11 +165,11 @@ struct Recording
 // does.
 Usage checkRun(CheckRun& run, Recording* recording)
 {
-    // Friend 10000 + i is called sampleNickname(i).
     const auto record = [&](const QString& number, PresenceState state) {
+        const QString nickname = sampleNickname(number.toInt() - 10000); // friend 10000 + i's
         const double before = threadCpuSeconds();
-        recording->count += recording->store->record(number, sampleNickname(number.toInt() - 10000), state,
-                                                     QDateTime::currentMSecsSinceEpoch());
+        recording->count +=
+            recording->store->record(number, nickname, state, QDateTime::currentMSecsSinceEpoch());
         recording->cpuSeconds += threadCpuSeconds() - before;
     };
     QMetaObject::Connection connection;
