@@ -179,6 +179,7 @@ void Form1::connectHistory()
 {
     m_recorder = new HistoryRecorder(m_friendList, m_history, this);
     connect(m_recorder, &HistoryRecorder::storeChanged, this, &Form1::showHistoryState);
+    connect(m_checkRun, &CheckRun::answered, m_recorder, &HistoryRecorder::record);
     // What a run's checks only extended is written when the run ends.
     connect(m_checkRun, &CheckRun::runEnded, m_recorder, &HistoryRecorder::flush);
 }
@@ -210,26 +211,23 @@ void Form1::openHistory(const QString& number)
     m_historyWindow->showFriend(number);
 }
 
-void Form1::openListMenu(int position, const QPoint& globalPos)
+void Form1::openListMenu(const QModelIndex& named, const QPoint& globalPos)
 {
     std::optional<ListMenu::Marks> marks;
-    if (m_friendList.contains(position))
-        marks = {m_friendList.reminder(position, Reminder::Online),
-                 m_friendList.reminder(position, Reminder::Offline)};
+    if (named.isValid())
+        marks = {m_friendList.reminder(named, Reminder::Online),
+                 m_friendList.reminder(named, Reminder::Offline)};
     auto* menu = new ListMenu(marks, m_autoRefresh->minutes(), AutostartEntry().isOn(), *m_pause, this);
     // The friend, wherever it stands when the choice is made.
-    const QPersistentModelIndex marked = m_friendList.index(position - 1, 0);
+    const QPersistentModelIndex marked = named;
     const auto markAs = [this, marked](Reminder news) {
-        return [this, marked, news](bool on) {
-            if (marked.isValid())
-                m_friendList.setReminder(marked.row() + 1, news, on);
-        };
+        return [this, marked, news](bool on) { m_friendList.setReminder(marked, news, on); };
     };
     connect(menu, &ListMenu::reminderToggled, this, markAs(Reminder::Online));
     connect(menu, &ListMenu::offlineReminderToggled, this, markAs(Reminder::Offline));
     connect(menu, &ListMenu::historyChosen, this, [this, marked] {
         if (marked.isValid())
-            openHistory(m_friendList.number(marked.row() + 1));
+            openHistory(m_friendList.number(marked));
     });
     connect(menu, &ListMenu::refreshChosen, m_autoRefresh, &AutoRefresh::setMinutes);
     // Its message box opens once the menu has closed and gone.
@@ -248,10 +246,10 @@ void Form1::setAutostart(bool on)
                      QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void Form1::showFriend(int position)
+void Form1::showFriend(const QModelIndex& friendIndex)
 {
     bringForward();
-    m_listView1->selectPosition(position);
+    m_listView1->selectFriend(friendIndex);
 }
 
 void Form1::openAddFriendDialog()

@@ -69,9 +69,9 @@ private slots:
     void deleteSelectedFriend();
     void visitMakersPage();
     // The list's right-click menu: the reminder marks of the friend it names, and automatic checks.
-    void openListMenu(int position, const QPoint& globalPos);
+    void openListMenu(const QModelIndex& named, const QPoint& globalPos);
     void setAutostart(bool on);
-    void showFriend(int position);
+    void showFriend(const QModelIndex& friendIndex);
     void openHistory(const QString& number);
     // The tray has come or gone: the window goes into it, or out of it.
     void followTray();

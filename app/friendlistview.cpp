@@ -33,30 +33,37 @@ void FriendListView::setFriendList(FriendListModel* model)
 
 int FriendListView::selectedPosition() const
 {
-    if (!selectionModel())
-        return 0;
-    const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+    return FriendListModel::positionOf(selectedFriend());
+}
+
+QModelIndex FriendListView::selectedFriend() const
+{
+    return selectionModel() ? selectionModel()->selectedRows().value(0) : QModelIndex();
 }
 
 void FriendListView::selectPosition(int position)
 {
-    if (!model() || position < 1 || position > model()->rowCount())
-        return;
-    const QModelIndex index = model()->index(position - 1, 0);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (model())
+        selectFriend(model()->index(position - 1, 0));
+}
+
+void FriendListView::selectFriend(const QModelIndex& friendIndex)
+{
+    if (friendIndex.isValid())
+        selectionModel()->setCurrentIndex(friendIndex,
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void FriendListView::contextMenuEvent(QContextMenuEvent* event)
 {
     // A right-click names, and selects, the friend under the pointer; the menu key names the selected one.
-    int position = selectedPosition();
+    QModelIndex named = selectedFriend();
     QPoint at = event->globalPos();
     if (event->reason() == QContextMenuEvent::Mouse) {
-        position = indexAt(event->pos()).row() + 1;
-        selectPosition(position);
-    } else if (position != 0) {
-        at = viewport()->mapToGlobal(visualRect(model()->index(position - 1, 0)).center());
+        named = indexAt(event->pos()).siblingAtColumn(0);
+        selectFriend(named);
+    } else if (named.isValid()) {
+        at = viewport()->mapToGlobal(visualRect(named).center());
     }
-    emit menuRequested(position, at);
+    emit menuRequested(named, at);
 }

@@ -16,14 +16,19 @@ public:
     // The 1-based position of the entry the user has selected, or 0 when none is.
     int selectedPosition() const;
     void selectPosition(int position);
+    // Selects the friend an index of the list stands for; nothing for one that has lost its friend.
+    void selectFriend(const QModelIndex& friendIndex);
 
     static constexpr int columnWidthPixels = 96; // one inch at 96 dpi
 
 signals:
-    // The user asks for the list's menu, on the friend at `position` (0: on no friend), to be shown at
-    // `globalPos`.
-    void menuRequested(int position, const QPoint& globalPos);
+    // The user asks for the list's menu, on the friend `friendIndex` stands for (an invalid one: on no
+    // friend), to be shown at `globalPos`.
+    void menuRequested(const QModelIndex& friendIndex, const QPoint& globalPos);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QModelIndex selectedFriend() const;
 };

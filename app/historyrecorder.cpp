@@ -11,7 +11,6 @@ HistoryRecorder::HistoryRecorder(FriendListModel& list, HistoryStore& store, QOb
     , m_store(store)
     , m_now(&QDateTime::currentMSecsSinceEpoch)
 {
-    connect(&m_list, &FriendListModel::queryEnded, this, &HistoryRecorder::record);
     // A friend added again finds its history by its number.
     connect(&m_list, &FriendListModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { showLastSeen(first + 1, last + 1); });
@@ -45,15 +44,16 @@ void HistoryRecorder::endPeriods(int first, int last)
     }
 }
 
-void HistoryRecorder::record(int position)
+void HistoryRecorder::record(const QString& number, PresenceState state)
 {
-    const PresenceState state = m_list.queryFailed(position)                      ? PresenceState::Unknown
-                                : m_list.status(position) == FriendStatus::Online ? PresenceState::Online
-                                                                                  : PresenceState::Offline;
     const qint64 at = m_now();
-    if (m_store.record(m_list.number(position), m_list.nickname(position), state, at) &&
-        state == PresenceState::Online)
-        m_list.setLastOnline(position, at);
+    // The nickname the friend has in the list; the first row's where the number stands on several.
+    QString nickname;
+    for (int position = 1; position <= m_list.count() && nickname.isNull(); ++position)
+        if (m_list.number(position) == number)
+            nickname = m_list.nickname(position);
+    if (m_store.record(number, nickname, state, at) && state == PresenceState::Online)
+        setLastOnline(number, at);
     checkStore();
 }
 
@@ -65,9 +65,14 @@ void HistoryRecorder::flush()
 
 void HistoryRecorder::forget(const QString& number)
 {
+    setLastOnline(number, neverOnline);
+}
+
+void HistoryRecorder::setLastOnline(const QString& number, qint64 at)
+{
     for (int position = 1; position <= m_list.count(); ++position) {
         if (m_list.number(position) == number)
-            m_list.setLastOnline(position, neverOnline);
+            m_list.setLastOnline(position, at);
     }
 }
 

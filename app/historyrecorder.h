@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presencestate.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -7,7 +9,7 @@
 class FriendListModel;
 class HistoryStore;
 
-// Keeps the online history of the list's friends: every query's end goes into the store as it happens,
+// Keeps the online history of the list's friends: every answer goes into the store as it comes,
 // a friend's deletion ends its period, and each row is told when its friend was last seen online, also
 // for a friend added again later. What becomes of the store (off, held, on again) is told as it changes.
 class HistoryRecorder : public QObject
@@ -25,6 +27,8 @@ public:
     void flush();
 
 public slots:
+    // A check has found the friend with this number in `state`.
+    void record(const QString& number, PresenceState state);
     // The friend's history was deleted: its rows no longer know when it was last online.
     void forget(const QString& number);
 
@@ -33,8 +37,9 @@ signals:
     void storeChanged();
 
 private:
-    void record(int position);
     void showLastSeen(int first, int last);
+    // Tells every row of the friend with this number when it was last seen online.
+    void setLastOnline(const QString& number, qint64 at);
     void endPeriods(int first, int last);
     void checkStore();
 

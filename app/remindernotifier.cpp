@@ -35,21 +35,19 @@ ReminderNotifier::Notice ReminderNotifier::makeNotice(const QString& category)
 {
     auto* desktop = new DesktopNotice(fernwatchIcon(), category, this);
     desktop->setTray(m_tray.systemTrayIcon());
-    connect(&m_tray, &TrayIcon::trayChanged, desktop, [this, desktop] { desktop->setTray(m_tray.systemTrayIcon()); });
-    connect(desktop, &DesktopNotice::clicked, this, [this](const QVariant& tag) {
-        const QPersistentModelIndex first = tag.value<QPersistentModelIndex>();
-        emit friendChosen(first.isValid() ? first.row() + 1 : 0);
-    });
+    connect(&m_tray, &TrayIcon::trayChanged, desktop,
+            [this, desktop] { desktop->setTray(m_tray.systemTrayIcon()); });
+    connect(desktop, &DesktopNotice::clicked, this,
+            [this](const QVariant& tag) { emit friendChosen(tag.value<QPersistentModelIndex>()); });
     connect(desktop, &DesktopNotice::failed, this, &ReminderNotifier::fallBack);
     return {desktop, {}};
 }
 
-void ReminderNotifier::tell(int position, Reminder news)
+void ReminderNotifier::tell(const QModelIndex& friendIndex, Reminder news)
 {
-    const QPersistentModelIndex friendIndex = m_friends.index(position - 1, 0);
     if (m_pause.isPaused())
         hold(news, friendIndex);
-    else if (m_friends.reminder(position, news))
+    else if (m_friends.reminder(friendIndex, news))
         add(news, friendIndex);
 }
 
@@ -63,8 +61,8 @@ void ReminderNotifier::add(Reminder news, const QPersistentModelIndex& friendInd
     for (const QPersistentModelIndex& named : std::as_const(notice.friends)) {
         if (!named.isValid())
             continue; // deleted since
-        nicknames << displayText(m_friends.nickname(named.row() + 1));
-        numbers << QStringLiteral("QQ ") + displayText(m_friends.number(named.row() + 1));
+        nicknames << displayText(m_friends.nickname(named));
+        numbers << QStringLiteral("QQ ") + displayText(m_friends.number(named));
     }
     notice.desktop->show(nicknames.join(listSeparator) + saying[int(news)], numbers.join(listSeparator),
                          QVariant::fromValue(notice.friends.first()));
@@ -84,7 +82,7 @@ void ReminderNotifier::tellHeld()
     // The pause's news is told apart from a run's.
     endNotices();
     for (const auto& [news, friendIndex] : std::exchange(m_held, {}))
-        if (friendIndex.isValid() && m_friends.reminder(friendIndex.row() + 1, news))
+        if (m_friends.reminder(friendIndex, news))
             add(news, friendIndex);
     endNotices();
 }

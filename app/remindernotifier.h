@@ -26,8 +26,8 @@ public:
     ReminderNotifier(const FriendListModel& friends, TrayIcon& tray, const ReminderPause& pause,
                      QWidget* window);
 
-    // The friend at `position` has come online or gone offline.
-    void tell(int position, Reminder news);
+    // The friend has come online or gone offline.
+    void tell(const QModelIndex& friendIndex, Reminder news);
     // The news so far is complete (a run has begun, ended, or gone on after one nested in it): the next
     // friend to be told of starts a new notice.
     void endNotices();
@@ -35,9 +35,9 @@ public:
 signals:
     // The desktop could not show the notice, and the tray (`inTray`) or the window has told the user instead.
     void alerted(bool inTray);
-    // The user clicked a notice: the window is wanted, with the friend at `position` selected (0: that
-    // friend has been deleted since).
-    void friendChosen(int position);
+    // The user clicked a notice: the window is wanted, with the first friend it names selected (an invalid
+    // index: that friend has been deleted since).
+    void friendChosen(const QModelIndex& friendIndex);
 
 private:
     struct Notice

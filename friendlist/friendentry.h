@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presencestate.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -10,15 +12,6 @@ enum class FriendStatus : qint16
     Online = 1,
     Offline = 2,
     Checking = 3,
-};
-
-// How a friend's query ended. A failed query (a network error, an error status, the deadline) is no
-// answer: the row shows offline, as a browser's error page did, but nothing is known of the friend.
-enum class QueryOutcome
-{
-    Online,
-    Offline,
-    Failed,
 };
 
 // The news a friend's reminder marks can ask for: that it has come online, or gone offline.

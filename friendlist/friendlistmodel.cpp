@@ -102,25 +102,18 @@ void FriendListModel::setStatus(int position, FriendStatus status)
                   {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleTextRole});
 }
 
-void FriendListModel::endQuery(int position, QueryOutcome outcome)
+void FriendListModel::endQuery(int position, PresenceState found)
 {
     FriendEntry* e = entry(position);
     if (!e)
         return;
-    e->queryFailed = outcome == QueryOutcome::Failed;
-    setStatus(position, outcome == QueryOutcome::Online ? FriendStatus::Online : FriendStatus::Offline);
-    if (outcome != QueryOutcome::Failed) {
-        const bool wasOnline = std::exchange(e->answeredOnline, outcome == QueryOutcome::Online);
+    e->queryFailed = found == PresenceState::Unknown;
+    setStatus(position, found == PresenceState::Online ? FriendStatus::Online : FriendStatus::Offline);
+    if (!e->queryFailed) {
+        const bool wasOnline = std::exchange(e->answeredOnline, found == PresenceState::Online);
         if (e->answeredOnline != wasOnline)
-            emit news(position, wasOnline ? Reminder::Offline : Reminder::Online);
+            emit news(friendIndex(position), wasOnline ? Reminder::Offline : Reminder::Online);
     }
-    emit queryEnded(position);
-}
-
-bool FriendListModel::queryFailed(int position) const
-{
-    const FriendEntry* e = entry(position);
-    return e && e->queryFailed;
 }
 
 void FriendListModel::setLastOnline(int position, qint64 msecsSinceEpoch)
@@ -178,7 +171,7 @@ int FriendListModel::columnCount(const QModelIndex& parent) const
 
 QVariant FriendListModel::data(const QModelIndex& index, int role) const
 {
-    const FriendEntry* e = entry(index.row() + 1);
+    const FriendEntry* e = entry(positionOf(index));
     if (!e || index.column() < 0 || index.column() >= ColumnCount)
         return {};
 
@@ -214,9 +207,10 @@ QString FriendListModel::statusText(const FriendEntry& e)
 {
     switch (e.smallIcon) {
     case FriendStatus::Online:
-        return QStringLiteral("在线");
+        return presenceWord(PresenceState::Online);
     case FriendStatus::Offline:
-        return e.queryFailed ? QStringLiteral("离线（检测失败）") : QStringLiteral("离线");
+        return presenceWord(PresenceState::Offline) +
+               (e.queryFailed ? QStringLiteral("（检测失败）") : QString());
     case FriendStatus::Checking:
         return QStringLiteral("正在检测");
     default:

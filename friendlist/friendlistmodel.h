@@ -47,10 +47,9 @@ public:
     FriendStatus status(int position) const;
     // Writes the large icon, then the small icon, with the same code.
     void setStatus(int position, FriendStatus status);
-    // The friend's query has ended: its picture (a failure shows offline), and the news it makes.
-    void endQuery(int position, QueryOutcome outcome);
-    // Whether the friend's last query failed; false before its first one.
-    bool queryFailed(int position) const;
+    // The friend's query has ended: its picture, and the news it makes. An unknown state (the query failed)
+    // is no answer: the row shows offline, as a browser's error page did, but nothing is known of the friend.
+    void endQuery(int position, PresenceState found);
     // When the friend was last seen online (neverOnline if never). Once any is set, the rows tell it.
     void setLastOnline(int position, qint64 msecsSinceEpoch);
     // Number and nickname are set when a friend is added and never change afterwards.
@@ -59,6 +58,26 @@ public:
     // Whether the user is told when this friend comes online, or goes offline.
     bool reminder(int position, Reminder news) const;
     void setReminder(int position, Reminder news, bool on);
+
+    // The same for the friend an index of this list stands for (a persistent one follows the friend wherever
+    // it moves); an index that has lost its friend reads empty and writes nothing.
+    QString number(const QModelIndex& friendIndex) const { return number(positionOf(friendIndex)); }
+    QString nickname(const QModelIndex& friendIndex) const { return nickname(positionOf(friendIndex)); }
+    FriendStatus status(const QModelIndex& friendIndex) const { return status(positionOf(friendIndex)); }
+    bool reminder(const QModelIndex& friendIndex, Reminder news) const
+    {
+        return reminder(positionOf(friendIndex), news);
+    }
+    void setReminder(const QModelIndex& friendIndex, Reminder news, bool on)
+    {
+        setReminder(positionOf(friendIndex), news, on);
+    }
+    // The position an index of the list stands at now (0 for one that has lost its friend): the one place
+    // the two ways of counting meet.
+    static int positionOf(const QModelIndex& friendIndex)
+    {
+        return friendIndex.isValid() ? friendIndex.row() + 1 : 0;
+    }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -69,11 +88,10 @@ signals:
     // The friend's query has found it online, and its previous answered one since start-up had not (or
     // there was none); or offline, and its previous answered one had found it online. A failed query in
     // between changes nothing: it is no news.
-    void news(int position, Reminder change);
-    // Every query's end, whatever its outcome, after the row shows it.
-    void queryEnded(int position);
+    void news(const QModelIndex& friendIndex, Reminder change);
 
 private:
+    QModelIndex friendIndex(int position) const { return index(position - 1, TextColumn); }
     FriendEntry* entry(int position);
     const FriendEntry* entry(int position) const;
     QString field(int position, QString FriendEntry::*member) const;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -15,10 +16,12 @@ constexpr qint64 hoursCached = 2 * 366 * 24;
 constexpr int unknownOffset = INT_MAX;
 constexpr int changingOffset = INT_MIN;
 
-// Each state's text, all of the same length in UTF-8.
+// Every state's word is of this length in UTF-8, so a row's tail has a size known beforehand.
 constexpr int stateSize = 6;
-constexpr char stateTexts[][stateSize + 1] = {"未知", "在线", "离线", "未知"}; // by PresenceState
-constexpr int timeSize = 19;                                                   // yyyy-MM-dd HH:mm:ss
+static_assert(std::char_traits<char>::length(presenceWordUtf8(PresenceState::Online)) == stateSize &&
+              std::char_traits<char>::length(presenceWordUtf8(PresenceState::Offline)) == stateSize &&
+              std::char_traits<char>::length(presenceWordUtf8(PresenceState::Unknown)) == stateSize);
+constexpr int timeSize = 19; // yyyy-MM-dd HH:mm:ss
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -86,7 +89,7 @@ void HistoryCsv::writeRow(const QByteArray& number, const QByteArray& nickname, 
         at = std::copy(nickname.cbegin(), nickname.cend(), at);
     }
     *at++ = ',';
-    std::memcpy(at, stateTexts[size_t(state) < std::size(stateTexts) ? size_t(state) : 0], stateSize);
+    std::memcpy(at, presenceWordUtf8(state), stateSize);
     at += stateSize;
     *at++ = ',';
     at = writeLocalTime(at, start);

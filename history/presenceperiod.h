@@ -1,15 +1,9 @@
 #pragma once
 
+#include "presencestate.h"
+
 #include <QString>
 #include <QtGlobal>
-
-// What one check found of a friend.
-enum class PresenceState : quint8
-{
-    Online = 1,
-    Offline = 2,
-    Unknown = 3, // the query failed: no answer, an HTTP error, the deadline
-};
 
 // A stretch of one run of the program over which every check of a friend found the same state: from the
 // first check that found it to the last one before the state changed (start == end for a single check).

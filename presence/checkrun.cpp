@@ -1,6 +1,5 @@
 #include "checkrun.h"
 
-#include "friendlistmodel.h"
 #include "presenceaddress.h"
 #include "presencereport.h"
 #include "textnumber.h"
@@ -80,19 +79,20 @@ void CheckRun::queryInTurn()
 void CheckRun::startQuery(const QPersistentModelIndex& friendToQuery)
 {
     m_queried = friendToQuery;
-    m_browser.Navigate(PresenceAddress::queryAddress(m_list.number(friendToQuery.row() + 1)));
+    m_browser.Navigate(PresenceAddress::queryAddress(m_list.number(friendToQuery)));
 }
 
 bool CheckRun::isChecking(const QPersistentModelIndex& queried) const
 {
     // A friend deleted while waiting has nothing left to wait for.
-    return queried.isValid() && m_list.status(queried.row() + 1) == FriendStatus::Checking;
+    return m_list.status(queried) == FriendStatus::Checking;
 }
 
 void CheckRun::handleNavigateComplete2(QObject* /*browser*/, const QString& finalAddress)
 {
     // The answer belongs to the friend queried last, wherever it stands now; none if it was deleted.
-    applyPresenceReport(m_list, CurrentIndex(), finalAddress);
+    if (const std::optional<PresenceState> found = applyPresenceReport(m_list, CurrentIndex(), finalAddress))
+        emit answered(m_list.number(m_queried), *found);
 }
 
 void CheckRun::Timeout(const QVariant& interval)

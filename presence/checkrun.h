@@ -1,12 +1,14 @@
 #pragma once
 
+#include "friendlistmodel.h"
+#include "presencestate.h"
+
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QVariant>
 #include <chrono>
 
-class FriendListModel;
 class WebBrowser;
 
 // The check run behind the refresh button: every friend is marked as being checked, then queried one
@@ -30,7 +32,7 @@ public:
     // The position of the friend whose query was started last, where that friend stands now (it moves
     // up when friends before it are deleted); 0 before the first query and once that friend is deleted,
     // as no friend is then waiting for the answer.
-    int CurrentIndex() const { return m_queried.isValid() ? m_queried.row() + 1 : 0; }
+    int CurrentIndex() const { return FriendListModel::positionOf(m_queried); }
 
     // How long each wait of the run lasts; waitSlice seconds unless set.
     void setWaitSlice(std::chrono::milliseconds slice) { m_waitSlice = slice; }
@@ -57,6 +59,8 @@ signals:
     void runEntered();
     // The outermost run has ended (a nested run returns into the one it interrupted).
     void runEnded();
+    // A friend's query has been answered, once its row shows the answer; unknown when the query failed.
+    void answered(const QString& number, PresenceState state);
 
 private:
     void markEveryoneChecking();

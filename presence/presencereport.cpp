@@ -4,14 +4,16 @@
 #include "presenceaddress.h"
 #include "webbrowser.h"
 
-void applyPresenceReport(FriendListModel& list, int position, const QString& finalAddress)
+std::optional<PresenceState> applyPresenceReport(FriendListModel& list, int position,
+                                                 const QString& finalAddress)
 {
     if (finalAddress == PresenceAddress::initialLocation || !list.contains(position))
-        return;
+        return std::nullopt;
     // Whole-string, case-sensitive: a trailing slash or a query string is not the online image.
-    const QueryOutcome outcome = finalAddress == PresenceAddress::onlineImageAddress() ? QueryOutcome::Online
-                                 : finalAddress == WebBrowser::errorAddress            ? QueryOutcome::Failed
-                                                                            : QueryOutcome::Offline;
+    const PresenceState found = finalAddress == PresenceAddress::onlineImageAddress() ? PresenceState::Online
+                                : finalAddress == WebBrowser::errorAddress            ? PresenceState::Unknown
+                                                                           : PresenceState::Offline;
     list.setText(position, list.nickname(position));
-    list.endQuery(position, outcome);
+    list.endQuery(position, found);
+    return found;
 }

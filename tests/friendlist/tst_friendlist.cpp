@@ -31,18 +31,18 @@ private slots:
         // Only an answered offline, or no answer since start-up, before an answered online is news, and only
         // an answered online before an answered offline.
         QStringList news;
-        connect(&list, &FriendListModel::news, [&](int, Reminder change) {
+        connect(&list, &FriendListModel::news, [&](const QModelIndex&, Reminder change) {
             news << (change == Reminder::Online ? "came online" : "went offline");
         });
-        connect(&list, &FriendListModel::queryEnded,
-                [&](int at) { news << (list.queryFailed(at) ? "failed" : said(at - 1)); });
-        using Q = QueryOutcome;
-        for (const Q outcome :
-             {Q::Offline, Q::Failed, Q::Online, Q::Failed, Q::Online, Q::Offline, Q::Failed, Q::Online})
-            list.endQuery(2, outcome);
+        using S = PresenceState;
+        for (const S found :
+             {S::Offline, S::Unknown, S::Online, S::Unknown, S::Online, S::Offline, S::Unknown, S::Online}) {
+            list.endQuery(2, found);
+            news << said(1);
+        }
         QCOMPARE(news.join(", "),
-                 "离线, failed, came online, 在线, failed, 在线, went offline, 离线, failed, "
-                 "came online, 在线");
+                 "离线, 离线（检测失败）, came online, 在线, 离线（检测失败）, 在线, went offline, 离线, "
+                 "离线（检测失败）, came online, 在线");
     }
 
     // Read at 2026-12-07 00:30 local time.

@@ -34,7 +34,8 @@ class TestHistory : public QObject
 
     const qint64 base = QDateTime::currentMSecsSinceEpoch() / 60000 * 60000 - 24 * 3600 * 1000;
     qint64 at(double minutes) const { return base + qint64(minutes * 60000); }
-    const QStringList stateNames = {"", "在线", "离线", "未知"}; // by PresenceState
+    const QStringList stateNames = {"", presenceWord(PresenceState(1)), presenceWord(PresenceState(2)),
+                                    presenceWord(PresenceState(3))}; // by PresenceState
 
 private slots:
     void initTestCase()
