@@ -390,8 +390,9 @@ class TestApp : public QObject
             {"look at when the next check is due",
              [&](auto) {
                  const auto due = form.findChild<AutoRefresh*>()->nextRun();
-                 m_seen << QString("next check in %1 s")
-                               .arg(due ? qRound(QDateTime::currentDateTime().msecsTo(*due) / 1000.0) : -1);
+                 // In whole minutes: the moments since the check ended are not the program's to keep.
+                 m_seen << QString("next check in %1 min")
+                               .arg(due ? qRound(QDateTime::currentDateTime().msecsTo(*due) / 60000.0) : -1);
              }},
             {"an hour lasts a moment", [&](auto) { form.findChild<ReminderPause*>()->setHourLength(10ms); }},
             {"look at the window", [&](auto) { m_seen << "window: " + look(&form); }},
@@ -719,7 +720,7 @@ private slots:
             "due",
             started + "check starts: Ann|10001|Ann|grey; query 10001; check starts: Ann|10001|Ann|warm; " +
                 "query 10001; check starts: Ann|10001|Ann|warm, Bob|20002|Bob|grey; query 10001; " +
-                "query 20002; next check in 60 s; closed 0; saved 10001|Ann, 20002|Bob");
+                "query 20002; next check in 1 min; closed 0; saved 10001|Ann, 20002|Bob");
 
         // The tray: started in it, the window shown by a click on the icon and hidden there by minimising;
         // its tool tip and its menu. Without a tray, the window starts and stays minimised, and asks for
