@@ -7,6 +7,7 @@
 #include "checkrun.h"
 #include "consolestream.h"
 #include "displaytext.h"
+#include "failuretext.h"
 #include "form2.h"
 #include "formlayout.h"
 #include "friendlistview.h"
@@ -191,7 +192,7 @@ void Form1::openHistoryStore()
 
 void Form1::showHistoryState()
 {
-    const QString reason = m_history.failureReason();
+    const QString reason = FailureText::ofHistory(m_history.failure());
     showWhole(m_statusBar1->findChild<QLabel*>(),
               !m_history.isOpen()  ? QStringLiteral("在线记录已关闭：") + reason
               : m_history.isHeld() ? QStringLiteral("在线记录暂停写入：") + reason
@@ -239,12 +240,11 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
 
 void Form1::setAutostart(bool on)
 {
-    AutostartEntry entry;
-    if (!entry.setOn(on))
+    if (const Failure failure = AutostartEntry().setOn(on))
         askPlainText(this, QMessageBox::Warning, QStringLiteral("开机自动启动"),
                      (on ? QStringLiteral("无法写入开机自动启动项：\n%1\n%2")
                          : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
-                         .arg(AutostartEntry::location(), entry.failureReason()),
+                         .arg(AutostartEntry::location(), FailureText::ofAutostart(failure)),
                      QMessageBox::Ok, QMessageBox::Ok);
 }
 
@@ -411,7 +411,7 @@ void Form1::closeSequence(CloseReason reason)
 QString Form1::saveFailureMessage() const
 {
     return QStringLiteral("无法保存好友名单，本次的修改没有写入文件：\n%1\n%2")
-        .arg(QDir::toNativeSeparators(m_listFile.filePath()), m_listFile.failureReason());
+        .arg(QDir::toNativeSeparators(m_listFile.filePath()), FailureText::ofListFile(m_listFile.failure()));
 }
 
 void Form1::showSaveFailure(const QString& message)

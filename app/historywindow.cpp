@@ -2,6 +2,7 @@
 
 #include "appicon.h"
 #include "displaytext.h"
+#include "failuretext.h"
 #include "formlayout.h"
 #include "historystore.h"
 #include "presencechart.h"
@@ -238,7 +239,7 @@ void HistoryWindow::reload()
     m_export->setEnabled(on && !shownNumber().isEmpty());
     m_clear->setEnabled(on && !shownNumber().isEmpty());
     if (!on)
-        tell(QStringLiteral("在线记录已关闭：") + m_store.failureReason());
+        tell(QStringLiteral("在线记录已关闭：") + FailureText::ofHistory(m_store.failure()));
 }
 
 void HistoryWindow::showWeek(qint64 now)
@@ -299,7 +300,7 @@ QString HistoryWindow::exportTo(const QString& path, const QString& number)
     if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file->errorString();
     if (!m_store.exportCsv(*file, number))
-        return m_store.isOpen() ? file->errorString() : m_store.failureReason();
+        return m_store.isOpen() ? file->errorString() : FailureText::ofHistory(m_store.failure());
     if (auto* whole = qobject_cast<QSaveFile*>(file.get()))
         return whole->commit() ? QString() : whole->errorString();
     file->close();
