@@ -14,6 +14,7 @@
 #include "historyrecorder.h"
 #include "historywindow.h"
 #include "listmenu.h"
+#include "plaintextbox.h"
 #include "remindernotifier.h"
 #include "reminderpause.h"
 #include "skinchoice.h"
@@ -25,29 +26,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
 #include <iterator>
-
-namespace {
-
-// A modal box whose text is shown exactly as it is: nicknames and paths come from the user, and a
-// nickname such as "<b>x</b>" is a name, not markup.
-QMessageBox::StandardButton askPlainText(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                         const QString& text, QMessageBox::StandardButtons buttons,
-                                         QMessageBox::StandardButton defaultButton)
-{
-    QMessageBox box(icon, title, text, buttons, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse); // so that a path or an address can be copied
-    box.setDefaultButton(defaultButton);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
-} // namespace
 
 const QString Form1::makerQqNumber = QStringLiteral("2653079661");
 const QString Form1::makerWebPage = QStringLiteral("https://github.com/tamsk/fernwatch");
@@ -241,11 +224,10 @@ void Form1::openListMenu(int position, const QPoint& globalPos)
 void Form1::setAutostart(bool on)
 {
     if (const Failure failure = AutostartEntry().setOn(on))
-        askPlainText(this, QMessageBox::Warning, QStringLiteral("开机自动启动"),
-                     (on ? QStringLiteral("无法写入开机自动启动项：\n%1\n%2")
-                         : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
-                         .arg(AutostartEntry::location(), FailureText::ofAutostart(failure)),
-                     QMessageBox::Ok, QMessageBox::Ok);
+        PlainTextBox::tell(this, QMessageBox::Warning, QStringLiteral("开机自动启动"),
+                           (on ? QStringLiteral("无法写入开机自动启动项：\n%1\n%2")
+                               : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
+                               .arg(AutostartEntry::location(), FailureText::ofAutostart(failure)));
 }
 
 void Form1::showFriend(int position)
@@ -282,10 +264,9 @@ QString Form1::deleteQuestion(const QString& nickname)
 void Form1::visitMakersPage()
 {
     if (!QDesktopServices::openUrl(QUrl(makerWebPage)))
-        askPlainText(this, QMessageBox::Warning, QStringLiteral("访问Sabo博客"),
-                     QStringLiteral("无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n") +
-                         makerWebPage,
-                     QMessageBox::Ok, QMessageBox::Ok);
+        PlainTextBox::tell(this, QMessageBox::Warning, QStringLiteral("访问Sabo博客"),
+                           QStringLiteral("无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n") +
+                               makerWebPage);
 }
 
 void Form1::load()
@@ -416,12 +397,11 @@ QString Form1::saveFailureMessage() const
 
 void Form1::showSaveFailure(const QString& message)
 {
-    askPlainText(this, QMessageBox::Critical, QStringLiteral("保存失败"), message, QMessageBox::Ok,
-                 QMessageBox::Ok);
+    PlainTextBox::tell(this, QMessageBox::Critical, QStringLiteral("保存失败"), message);
 }
 
 bool Form1::confirmDeletion(const QString& question)
 {
-    return askPlainText(this, QMessageBox::Question, QStringLiteral("删除"), question,
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+    return PlainTextBox::ask(this, QMessageBox::Question, QStringLiteral("删除"), question,
+                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }

@@ -5,6 +5,7 @@
 #include "failuretext.h"
 #include "formlayout.h"
 #include "historystore.h"
+#include "plaintextbox.h"
 #include "presencechart.h"
 
 #include <QComboBox>
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
@@ -310,12 +310,10 @@ QString HistoryWindow::exportTo(const QString& path, const QString& number)
 void HistoryWindow::clearShown()
 {
     const QString nickname = shownNickname();
-    QMessageBox box(QMessageBox::Question, windowTitle(),
-                    QStringLiteral("真的要清除 【%1】 的全部在线记录吗？").arg(displayText(nickname)),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No); // nothing brings a cleared history back
-    if (box.exec() != QMessageBox::Yes)
+    // No by default: nothing brings a cleared history back.
+    if (PlainTextBox::ask(this, QMessageBox::Question, windowTitle(),
+                          QStringLiteral("真的要清除 【%1】 的全部在线记录吗？").arg(displayText(nickname)),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     const QString number = shownNumber();
     const bool cleared = m_store.clear(number);
