@@ -7,12 +7,14 @@
 #include "checkrun.h"
 #include "consolestream.h"
 #include "displaytext.h"
+#include "failuretext.h"
 #include "form2.h"
 #include "formlayout.h"
 #include "friendlistview.h"
 #include "historyrecorder.h"
 #include "historywindow.h"
 #include "listmenu.h"
+#include "plaintextbox.h"
 #include "remindernotifier.h"
 #include "reminderpause.h"
 #include "skinchoice.h"
@@ -24,29 +26,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
 #include <iterator>
-
-namespace {
-
-// A modal box whose text is shown exactly as it is: nicknames and paths come from the user, and a
-// nickname such as "<b>x</b>" is a name, not markup.
-QMessageBox::StandardButton askPlainText(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                         const QString& text, QMessageBox::StandardButtons buttons,
-                                         QMessageBox::StandardButton defaultButton)
-{
-    QMessageBox box(icon, title, text, buttons, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse); // so that a path or an address can be copied
-    box.setDefaultButton(defaultButton);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
-} // namespace
 
 const QString Form1::makerQqNumber = QStringLiteral("2653079661");
 const QString Form1::makerWebPage = QStringLiteral("https://github.com/tamsk/fernwatch");
@@ -192,7 +176,7 @@ void Form1::openHistoryStore()
 
 void Form1::showHistoryState()
 {
-    const QString reason = m_history.failureReason();
+    const QString reason = FailureText::ofHistory(m_history.failure());
     showWhole(m_statusBar1->findChild<QLabel*>(),
               !m_history.isOpen()  ? QStringLiteral("在线记录已关闭：") + reason
               : m_history.isHeld() ? QStringLiteral("在线记录暂停写入：") + reason
@@ -237,13 +221,11 @@ void Form1::openListMenu(const QModelIndex& named, const QPoint& globalPos)
 
 void Form1::setAutostart(bool on)
 {
-    AutostartEntry entry;
-    if (!entry.setOn(on))
-        askPlainText(this, QMessageBox::Warning, QStringLiteral("开机自动启动"),
-                     (on ? QStringLiteral("无法写入开机自动启动项：\n%1\n%2")
-                         : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
-                         .arg(AutostartEntry::location(), entry.failureReason()),
-                     QMessageBox::Ok, QMessageBox::Ok);
+    if (const Failure failure = AutostartEntry().setOn(on))
+        PlainTextBox::tell(this, QMessageBox::Warning, QStringLiteral("开机自动启动"),
+                           (on ? QStringLiteral("无法写入开机自动启动项：\n%1\n%2")
+                               : QStringLiteral("无法删除开机自动启动项：\n%1\n%2"))
+                               .arg(AutostartEntry::location(), FailureText::ofAutostart(failure)));
 }
 
 void Form1::showFriend(const QModelIndex& friendIndex)
@@ -280,10 +262,9 @@ QString Form1::deleteQuestion(const QString& nickname)
 void Form1::visitMakersPage()
 {
     if (!QDesktopServices::openUrl(QUrl(makerWebPage)))
-        askPlainText(this, QMessageBox::Warning, QStringLiteral("访问Sabo博客"),
-                     QStringLiteral("无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n") +
-                         makerWebPage,
-                     QMessageBox::Ok, QMessageBox::Ok);
+        PlainTextBox::tell(this, QMessageBox::Warning, QStringLiteral("访问Sabo博客"),
+                           QStringLiteral("无法启动网页浏览器。请把下面的网址复制到浏览器中打开：\n") +
+                               makerWebPage);
 }
 
 void Form1::load()
@@ -409,17 +390,16 @@ void Form1::closeSequence(CloseReason reason)
 QString Form1::saveFailureMessage() const
 {
     return QStringLiteral("无法保存好友名单，本次的修改没有写入文件：\n%1\n%2")
-        .arg(QDir::toNativeSeparators(m_listFile.filePath()), m_listFile.failureReason());
+        .arg(QDir::toNativeSeparators(m_listFile.filePath()), FailureText::ofListFile(m_listFile.failure()));
 }
 
 void Form1::showSaveFailure(const QString& message)
 {
-    askPlainText(this, QMessageBox::Critical, QStringLiteral("保存失败"), message, QMessageBox::Ok,
-                 QMessageBox::Ok);
+    PlainTextBox::tell(this, QMessageBox::Critical, QStringLiteral("保存失败"), message);
 }
 
 bool Form1::confirmDeletion(const QString& question)
 {
-    return askPlainText(this, QMessageBox::Question, QStringLiteral("删除"), question,
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+    return PlainTextBox::ask(this, QMessageBox::Question, QStringLiteral("删除"), question,
+                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }

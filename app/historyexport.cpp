@@ -1,7 +1,7 @@
 #include "historyexport.h"
 
-#include "atomicfile.h"
 #include "consolestream.h"
+#include "failuretext.h"
 #include "historycsv.h"
 #include "historystore.h"
 
@@ -20,9 +20,10 @@ int exportHistory(const QString& databasePath)
     if (exported && out.finish())
         return 0;
     // errno's reason alone: the system's own words are English here, where Qt's translation is not loaded.
-    const QString system = AtomicFile::failureReason(out.errorNumber(), QString());
-    const QString reason = !store.failureReason().isEmpty() ? store.failureReason()
-                           : system.isEmpty()               ? QStringLiteral("无法写入标准输出")
+    const QString system = FailureText::ofWrite(out.errorNumber(), QString());
+    const QString told = FailureText::ofHistory(store.failure());
+    const QString reason = !told.isEmpty()    ? told
+                           : system.isEmpty() ? QStringLiteral("无法写入标准输出")
                                               : QStringLiteral("无法写入标准输出：") + system;
     ConsoleStream::printError(QStringLiteral("Fernwatch：无法导出在线记录：%1").arg(reason));
     return 1;

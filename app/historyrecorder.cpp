@@ -1,5 +1,6 @@
 #include "historyrecorder.h"
 
+#include "failuretext.h"
 #include "friendlistmodel.h"
 #include "historystore.h"
 
@@ -79,8 +80,8 @@ void HistoryRecorder::setLastOnline(const QString& number, qint64 at)
 void HistoryRecorder::checkStore()
 {
     // Told once, however many checks meet the same state afterwards.
-    const QString state =
-        QString::number(m_store.isOpen()) + QString::number(m_store.isHeld()) + m_store.failureReason();
+    const QString state = QString::number(m_store.isOpen()) + QString::number(m_store.isHeld()) +
+                          FailureText::ofHistory(m_store.failure());
     if (state != std::exchange(m_toldState, state))
         emit storeChanged();
 }

@@ -33,7 +33,7 @@ public slots:
     void forget(const QString& number);
 
 signals:
-    // The store has been turned off, held or let go, or says something new (HistoryStore::failureReason()).
+    // The store has been turned off, held or let go, or says something new (HistoryStore::failure()).
     void storeChanged();
 
 private:

@@ -2,8 +2,10 @@
 
 #include "appicon.h"
 #include "displaytext.h"
+#include "failuretext.h"
 #include "formlayout.h"
 #include "historystore.h"
+#include "plaintextbox.h"
 #include "presencechart.h"
 
 #include <QComboBox>
@@ -13,7 +15,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
@@ -238,7 +239,7 @@ void HistoryWindow::reload()
     m_export->setEnabled(on && !shownNumber().isEmpty());
     m_clear->setEnabled(on && !shownNumber().isEmpty());
     if (!on)
-        tell(QStringLiteral("在线记录已关闭：") + m_store.failureReason());
+        tell(QStringLiteral("在线记录已关闭：") + FailureText::ofHistory(m_store.failure()));
 }
 
 void HistoryWindow::showWeek(qint64 now)
@@ -299,7 +300,7 @@ QString HistoryWindow::exportTo(const QString& path, const QString& number)
     if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file->errorString();
     if (!m_store.exportCsv(*file, number))
-        return m_store.isOpen() ? file->errorString() : m_store.failureReason();
+        return m_store.isOpen() ? file->errorString() : FailureText::ofHistory(m_store.failure());
     if (auto* whole = qobject_cast<QSaveFile*>(file.get()))
         return whole->commit() ? QString() : whole->errorString();
     file->close();
@@ -309,12 +310,10 @@ QString HistoryWindow::exportTo(const QString& path, const QString& number)
 void HistoryWindow::clearShown()
 {
     const QString nickname = shownNickname();
-    QMessageBox box(QMessageBox::Question, windowTitle(),
-                    QStringLiteral("真的要清除 【%1】 的全部在线记录吗？").arg(displayText(nickname)),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No); // nothing brings a cleared history back
-    if (box.exec() != QMessageBox::Yes)
+    // No by default: nothing brings a cleared history back.
+    if (PlainTextBox::ask(this, QMessageBox::Question, windowTitle(),
+                          QStringLiteral("真的要清除 【%1】 的全部在线记录吗？").arg(displayText(nickname)),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     const QString number = shownNumber();
     const bool cleared = m_store.clear(number);

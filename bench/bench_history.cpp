@@ -73,13 +73,19 @@ void fail(const char* what, const QString& why)
     std::exit(1);
 }
 
+void fail(const char* what, const Failure& why)
+{
+    fail(what,
+         QStringLiteral("failure %1, SQLite's code %2 %3").arg(int(why.what)).arg(why.code).arg(why.name));
+}
+
 // A year of 3,000 periods for each of 1,000 friends, in one transaction of prepared statements.
 void generateYear(const QString& path)
 {
     {
         HistoryStore schema;
         if (!schema.open(path))
-            fail("cannot create the database", schema.failureReason());
+            fail("cannot create the database", schema.failure());
     }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("year"));
@@ -124,7 +130,7 @@ double startUp(const QString& path)
     QElapsedTimer timer;
     timer.start();
     if (!store.open(path))
-        fail("cannot open", store.failureReason());
+        fail("cannot open", store.failure());
     int seen = 0;
     for (int id = 1; id <= yearFriends; ++id)
         seen += store.lastOnline(QString::number(10000 + id)).has_value() ? 1 : 0;
@@ -137,13 +143,13 @@ Usage exportYear(const QString& path, const QString& csvPath)
 {
     HistoryStore store;
     if (!store.open(path, HistoryStore::Access::ReadOnly))
-        fail("cannot open to export", store.failureReason());
+        fail("cannot open to export", store.failure());
     QFile csv(csvPath);
     if (!csv.open(QIODevice::WriteOnly))
         fail("cannot write", csvPath);
     return measure([&] {
         if (!store.exportCsv(csv))
-            fail("cannot export", store.failureReason());
+            fail("cannot export", store.failure());
     });
 }
 
@@ -181,7 +187,7 @@ Usage checkRun(CheckRun& run, Recording* recording)
             return;
         const double before = threadCpuSeconds();
         if (!recording->store->flush())
-            fail("cannot flush", recording->store->failureReason());
+            fail("cannot flush", recording->store->failure());
         recording->cpuSeconds += threadCpuSeconds() - before;
     });
     QObject::disconnect(connection);
@@ -246,7 +252,7 @@ int main(int argc, char* argv[])
     }
     HistoryStore store;
     if (!store.open(year))
-        fail("cannot open to record", store.failureReason());
+        fail("cannot open to record", store.failure());
     Usage with, without;
     Recording recording{&store};
     checkRun(run, nullptr); // the first run also connects to the service

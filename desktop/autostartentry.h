@@ -1,5 +1,7 @@
 #pragma once
 
+#include "failure.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -16,15 +18,13 @@ public:
     // Whether the entry starts this very program; one left by a folder since moved does not, nor one that
     // the desktop's settings have switched off.
     bool isOn() const;
-    // Writes the entry for this program, or removes it; false when that cannot be done, with the reason in
-    // failureReason(), and then nothing has changed.
-    bool setOn(bool on);
-    QString failureReason() const { return m_failureReason; }
+    // Writes the entry for this program, or removes it; a failure when that cannot be done, and then
+    // nothing has changed.
+    Failure setOn(bool on);
 
 private:
     // How the entry starts the program: the command line, quoted as the system reads it.
     QString command() const;
 
     QString m_program;
-    QString m_failureReason;
 };

@@ -23,12 +23,11 @@ const QByteArray entryHead = "[Desktop Entry]\n"
                              "Icon=fernwatch\n"
                              "Terminal=false\n";
 
-// Why the entry could not be written or removed; the system's words default to errno's, in Qt's words,
-// which Qt's translation gives in Chinese, as the list file's reasons are.
-QString reasonFor(int errorNumber, const QString& errorString = QString())
+// Why the entry could not be written or removed: the system's words are errno's in Qt's, which Qt's
+// translation gives in Chinese, as the list file's are.
+Failure failureFor(int errorNumber)
 {
-    return AtomicFile::failureReason(errorNumber,
-                                     errorString.isEmpty() ? qt_error_string(errorNumber) : errorString);
+    return {Failure::What::Write, errorNumber, qt_error_string(errorNumber)};
 }
 
 } // namespace
@@ -72,26 +71,16 @@ bool AutostartEntry::isOn() const
     return lines.contains(execKey + command().toUtf8()) && !lines.contains("Hidden=true");
 }
 
-bool AutostartEntry::setOn(bool on)
+Failure AutostartEntry::setOn(bool on)
 {
-    m_failureReason.clear();
     const QString path = location();
     if (!on) {
         if (std::remove(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
-            return true;
-        m_failureReason = reasonFor(errno);
-        return false;
+            return {};
+        return failureFor(errno);
     }
     // A file in the folder's place fails as "exists", which would read as if the entry were there.
-    if (!QDir().mkpath(QFileInfo(path).path())) {
-        m_failureReason = reasonFor(errno == EEXIST ? ENOTDIR : errno);
-        return false;
-    }
-    QString error;
-    int errorNumber = 0;
-    const QByteArray bytes = entryHead + execKey + command().toUtf8() + '\n';
-    if (AtomicFile::write(path, bytes, &error, &errorNumber))
-        return true;
-    m_failureReason = reasonFor(errorNumber, error);
-    return false;
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return failureFor(errno == EEXIST ? ENOTDIR : errno);
+    return AtomicFile::write(path, entryHead + execKey + command().toUtf8() + '\n');
 }

@@ -1,8 +1,7 @@
 #include "autostartentry.h"
 
-#include "atomicfile.h"
-
 #include <QDir>
+#include <cerrno>
 
 #include <windows.h>
 
@@ -33,11 +32,11 @@ QByteArray readValue(const wchar_t* key, DWORD type)
     return data;
 }
 
-QString reasonFor(LSTATUS status)
+// The status stays in the system's words; a want of rights is told apart, as errno's EACCES.
+Failure failureFor(LSTATUS status)
 {
-    const QString words = AtomicFile::systemWords(qt_error_string(int(status)));
-    return status == ERROR_ACCESS_DENIED ? QStringLiteral("没有修改注册表的权限") + words
-                                         : QStringLiteral("无法修改注册表") + words;
+    return {Failure::What::Registry, status == ERROR_ACCESS_DENIED ? EACCES : int(status),
+            qt_error_string(int(status))};
 }
 
 } // namespace
@@ -71,9 +70,8 @@ bool AutostartEntry::isOn() const
            !(approval.size() > 0 && (approval[0] & switchedOff));
 }
 
-bool AutostartEntry::setOn(bool on)
+Failure AutostartEntry::setOn(bool on)
 {
-    m_failureReason.clear();
     LSTATUS status = ERROR_SUCCESS;
     if (on) {
         HKEY key = nullptr;
@@ -93,7 +91,5 @@ bool AutostartEntry::setOn(bool on)
         if (status == ERROR_FILE_NOT_FOUND) // no entry, or not even the key: off already
             status = ERROR_SUCCESS;
     }
-    if (status != ERROR_SUCCESS)
-        m_failureReason = reasonFor(status);
-    return status == ERROR_SUCCESS;
+    return status == ERROR_SUCCESS ? Failure() : failureFor(status);
 }

@@ -97,7 +97,7 @@ private:
         if (m_calling || m_waiting.isEmpty())
             return;
         if (!QDBusConnection::sessionBus().isConnected()) {
-            fail(m_waiting.takeFirst());
+            giveUp(m_waiting.takeFirst());
             return sendNext();
         }
         if (m_capabilities)
@@ -117,7 +117,7 @@ private:
             m_calling = false;
             const QDBusPendingReply<QStringList> reply = *answered;
             if (reply.isError())
-                fail(m_waiting.takeFirst());
+                giveUp(m_waiting.takeFirst());
             else
                 m_capabilities = reply.value();
             sendNext();
@@ -146,7 +146,7 @@ private:
                     m_calling = false;
                     const QDBusPendingReply<uint> reply = *answered;
                     if (reply.isError()) {
-                        fail(update);
+                        giveUp(update);
                     } else {
                         m_shownNotice = update.notice;
                         m_shownId = reply.value();
@@ -156,7 +156,8 @@ private:
                 });
     }
 
-    void fail(Update update)
+    // The notice could not be shown: the program is told, with what it said.
+    void giveUp(Update update)
     {
         // What the notice has become meanwhile is told instead.
         if (!m_waiting.isEmpty() && m_waiting.first().notice == update.notice)

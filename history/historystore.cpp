@@ -69,7 +69,7 @@ bool HistoryStore::open(const QString& path, Access access)
 {
     flush();
     close();
-    m_failureReason.clear();
+    m_failure = {};
     m_setAside = false;
     m_friends = {};
     m_nicknames = {};
@@ -89,12 +89,12 @@ bool HistoryStore::openFile()
     const QFileInfo file(m_path);
     const bool existed = file.exists();
     if (existed && !file.isFile()) {
-        m_failureReason = QStringLiteral("记录文件 %1 不是一个普通文件").arg(file.fileName());
+        m_failure = {Failure::What::NotAFile, 0, QString(), file.fileName()};
         return false;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     if (!db.isValid()) {
-        m_failureReason = QStringLiteral("缺少 Qt 的 SQLite 驱动（libqt6sql6-sqlite）");
+        m_failure = {Failure::What::NoDriver};
         return false;
     }
     db.setDatabaseName(m_path);
@@ -103,7 +103,7 @@ bool HistoryStore::openFile()
             .arg(busyTimeoutMs)
             .arg(m_access == Access::ReadOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db.open()) {
-        fail(db.lastError());
+        meetFault(db.lastError());
         return false;
     }
     m_open = true;
@@ -125,7 +125,7 @@ bool HistoryStore::startAfresh()
 {
     if (!std::exchange(m_setAside, false) || m_access != Access::Keeper)
         return false;
-    const QString told = m_failureReason;
+    const Failure told = m_failure;
     for (Names* names : {&m_friends, &m_nicknames}) {
         names->unwritten.clear();
         for (auto name = names->ids.cbegin(); name != names->ids.cend(); ++name)
@@ -136,7 +136,7 @@ bool HistoryStore::startAfresh()
     m_writeDue = m_latestCheck;
     if (!openFile())
         return false;
-    m_failureReason = told;
+    m_failure = told;
     return true;
 }
 
@@ -263,7 +263,7 @@ bool HistoryStore::flush()
         period.unwritten = false;
     m_writeDue = -1;
     if (std::exchange(m_held, false))
-        m_failureReason.clear();
+        m_failure = {};
     return true;
 }
 
@@ -332,7 +332,7 @@ QVector<HistoryStore::RecordedFriend> HistoryStore::recordedFriends()
     return found;
 }
 
-std::optional<qint64> HistoryStore::lastOnline(const QString& number) const
+std::optional<qint64> HistoryStore::lastOnline(const QString& number)
 {
     const auto id = m_friends.ids.constFind(number);
     if (!m_open || id == m_friends.ids.cend())
@@ -399,7 +399,7 @@ bool HistoryStore::exportCsv(QIODevice& out, const QString& number)
                          query.value(2).toLongLong());
         }
         if (const QSqlError error = query.lastError(); error.isValid()) {
-            fail(error);
+            meetFault(error);
             return false;
         }
     }
@@ -412,42 +412,42 @@ bool HistoryStore::runText(const QString& statement)
     return execute(query, statement, {});
 }
 
-bool HistoryStore::execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const
+bool HistoryStore::execute(QSqlQuery& query, const QString& statement, const QVariantList& values)
 {
     return prepare(query, statement) && runPrepared(query, values);
 }
 
 // Every query here is read once, front to back.
-bool HistoryStore::prepare(QSqlQuery& query, const QString& statement) const
+bool HistoryStore::prepare(QSqlQuery& query, const QString& statement)
 {
     query = QSqlQuery(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     if (query.prepare(statement))
         return true;
-    const QSqlError error = query.lastError(); // fail() lets go of the prepared statements
-    fail(error);
+    const QSqlError error = query.lastError(); // meetFault() lets go of the prepared statements
+    meetFault(error);
     return false;
 }
 
-bool HistoryStore::runPrepared(QSqlQuery& query, const QVariantList& values) const
+bool HistoryStore::runPrepared(QSqlQuery& query, const QVariantList& values)
 {
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
     if (query.exec())
         return true;
     const QSqlError error = query.lastError();
-    fail(error);
+    meetFault(error);
     return false;
 }
 
-void HistoryStore::fail(const QSqlError& error) const
+void HistoryStore::meetFault(const QSqlError& error)
 {
     const int code = primaryCode(error);
     // After a good start a lock is another program's moment (a backup, a database tool): waited out.
     if ((code == Busy || code == Locked) && m_started)
-        return hold();
+        return hold(code);
     close();
-    // SQLite's own texts are English: the user gets its code only, where no case here fits.
+    // SQLite's own words are English: its code is kept, and no words.
     switch (code) {
     case Corrupt:
     case NotADb:
@@ -455,35 +455,34 @@ void HistoryStore::fail(const QSqlError& error) const
         if (m_access == Access::Keeper) {
             const QString asideName = setAside();
             m_setAside = !asideName.isEmpty();
-            m_failureReason = asideName.isEmpty()
-                                  ? QStringLiteral("记录文件已损坏，也无法改名")
-                                  : QStringLiteral("记录文件已损坏，已改名为 %1 保留").arg(asideName);
+            m_failure = {m_setAside ? Failure::What::Damaged : Failure::What::DamagedStuck, code, QString(),
+                         asideName};
         } else {
-            m_failureReason = QStringLiteral("记录文件已损坏");
+            m_failure = {Failure::What::Damaged, code};
         }
         return;
     case Busy:
     case Locked:
-        m_failureReason = QStringLiteral("记录文件正被另一个程序使用");
+        m_failure = {Failure::What::Locked, code};
         return;
     case Full:
-        m_failureReason = QStringLiteral("磁盘空间不足");
+        m_failure = {Failure::What::Full, code};
         return;
     case Perm:
     case ReadOnly:
     case CantOpen:
     case Auth:
-        m_failureReason = m_access == Access::Keeper ? QStringLiteral("记录文件所在的文件夹不能写入")
-                                                     : QStringLiteral("无法打开记录文件");
+        m_failure = {m_access == Access::Keeper ? Failure::What::Unwritable : Failure::What::Unopenable,
+                     code};
         return;
     default:
-        m_failureReason = QStringLiteral("无法读写记录文件（错误 %1）").arg(code);
+        m_failure = {Failure::What::Database, code};
     }
 }
 
 // Renames the damaged file, with its write-ahead log and index, to a name no file has yet; returns the
 // new file name, or nothing when it could not be renamed.
-QString HistoryStore::setAside() const
+QString HistoryStore::setAside()
 {
     const QFileInfo damaged(m_path);
     const QString stem = damaged.path() + QLatin1Char('/') + damaged.completeBaseName() +
@@ -501,16 +500,16 @@ QString HistoryStore::setAside() const
 }
 
 // What waits in memory stays there; the transaction is let go, for the next flush to begin anew.
-void HistoryStore::hold() const
+void HistoryStore::hold(int code)
 {
     for (QSqlQuery* statement : {&m_writePeriod, &m_writeFriend, &m_writeNickname, &m_lastOnline})
         statement->finish();
     QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
     m_held = true;
-    m_failureReason = QStringLiteral("记录文件正被另一个程序使用");
+    m_failure = {Failure::What::Locked, code};
 }
 
-void HistoryStore::close() const
+void HistoryStore::close()
 {
     for (QSqlQuery* statement : {&m_writePeriod, &m_writeFriend, &m_writeNickname, &m_lastOnline})
         *statement = QSqlQuery();

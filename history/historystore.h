@@ -1,5 +1,6 @@
 #pragma once
 
+#include "failure.h"
 #include "presenceperiod.h"
 
 #include <QHash>
@@ -55,20 +56,19 @@ public:
     // Opens the database, creating it when missing; as Keeper also drops periods older than a year.
     // A damaged file is set aside under a new name, never deleted, and a new one started at once; so is
     // one found damaged later, with this run's checks. False: history is off for this run, and
-    // failureReason() says why (locked by another program; disk full; folder not writable).
+    // failure() says why (locked by another program; disk full; folder not writable).
     bool open(const QString& path, Access access = Access::Keeper);
     bool isOpen() const { return m_open; }
     // Another program holds the file (a database tool, a backup): checks wait in memory, and the next
     // flush() that finds the file free writes them.
     bool isHeld() const { return m_held; }
-    // In the user's words: why history is off or held ("记录文件正被另一个程序使用"); while it is on, what
-    // became of a damaged file; empty otherwise.
-    QString failureReason() const { return m_failureReason; }
+    // Why history is off or held (Locked); while it is on, what became of a damaged file; none otherwise.
+    Failure failure() const { return m_failure; }
 
     // Records one check of a friend. It waits in memory for flush(): once the first check waiting has
     // waited writeBackDelay, a check writes them all. A period lasts while its state and nickname do.
     // False when it could not be: then, as after any fault of the database here, history is off for the
-    // run and failureReason() says why.
+    // run and failure() says why.
     bool record(const QString& number, const QString& nickname, PresenceState state, qint64 at);
     // The friend has left the list: its period ends, and a check of the number later starts another.
     void endPeriod(const QString& number);
@@ -86,7 +86,7 @@ public:
     // Every friend with a period, in order of number: also those since deleted from the list.
     QVector<RecordedFriend> recordedFriends();
     // When the friend was last seen online: the end of the latest online period; none if never.
-    std::optional<qint64> lastOnline(const QString& number) const;
+    std::optional<qint64> lastOnline(const QString& number);
     // Deletes every period of the friend; the friend's next check starts a new one.
     bool clear(const QString& number);
     // Writes periods as CSV (HistoryCsv): every friend's in order of number, or only `number`'s.
@@ -121,22 +121,24 @@ private:
     bool startAfresh();
     bool runText(const QString& statement);
     // Prepares `statement`, binds `values` in order and runs it; a failure ends history for the run.
-    bool execute(QSqlQuery& query, const QString& statement, const QVariantList& values) const;
-    bool prepare(QSqlQuery& query, const QString& statement) const;
-    bool runPrepared(QSqlQuery& query, const QVariantList& values) const;
-    void fail(const QSqlError& error) const;
-    void hold() const;
-    QString setAside() const;
-    void close() const;
+    bool execute(QSqlQuery& query, const QString& statement, const QVariantList& values);
+    bool prepare(QSqlQuery& query, const QString& statement);
+    bool runPrepared(QSqlQuery& query, const QVariantList& values);
+    // What a fault of the database does: a lock after a good start holds the checks in memory; any other
+    // fault ends history for the run, and a damaged file is set aside.
+    void meetFault(const QSqlError& error);
+    void hold(int code);
+    QString setAside();
+    void close();
 
     QString m_path;
     QString m_connection;
     Access m_access = Access::Keeper;
-    mutable bool m_open = false;
-    mutable bool m_started = false; // opened well: a lock from now on is waited out
-    mutable bool m_held = false;
-    mutable bool m_setAside = false; // a damaged file was set aside, and no new one started yet
-    mutable QString m_failureReason;
+    bool m_open = false;
+    bool m_started = false; // opened well: a lock from now on is waited out
+    bool m_held = false;
+    bool m_setAside = false; // a damaged file was set aside, and no new one started yet
+    Failure m_failure;
     Names m_friends;
     Names m_nicknames;
     QHash<qint64, OpenPeriod> m_openPeriods; // this run's latest period of each friend it checked
@@ -145,8 +147,8 @@ private:
     qint64 m_writeDue = -1; // the time of check at which what waits is written; -1 when nothing waits
     qint64 m_latestCheck = 0;
     // What every check and the start-up's last-seen texts run, prepared once.
-    mutable QSqlQuery m_writePeriod;
-    mutable QSqlQuery m_writeFriend;
-    mutable QSqlQuery m_writeNickname;
-    mutable QSqlQuery m_lastOnline;
+    QSqlQuery m_writePeriod;
+    QSqlQuery m_writeFriend;
+    QSqlQuery m_writeNickname;
+    QSqlQuery m_lastOnline;
 };

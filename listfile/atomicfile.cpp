@@ -2,8 +2,6 @@
 
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <algorithm>
-#include <cerrno>
 
 const QString AtomicFile::temporaryTag = QStringLiteral(".saving-");
 
@@ -24,9 +22,9 @@ QString targetOf(const QString& path)
 
 } // namespace
 
-bool AtomicFile::write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber)
+Failure AtomicFile::write(const QString& path, const QByteArray& bytes)
 {
-    return replace(QFileInfo(targetOf(path)), bytes, errorString, errorNumber);
+    return replace(QFileInfo(targetOf(path)), bytes);
 }
 
 QString AtomicFile::temporaryName(const QString& prefix)
@@ -48,39 +46,4 @@ bool AtomicFile::isTemporaryName(const QString& name, const QString& prefix)
             return false;
     }
     return true;
-}
-
-QString AtomicFile::failureReason(int errorNumber, const QString& errorString)
-{
-    const QString detail = systemWords(errorString);
-    switch (errorNumber) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限") + detail;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("磁盘空间不足") + detail;
-    case EROFS:
-        return QStringLiteral("文件系统为只读") + detail;
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("文件夹不存在") + detail;
-    case EBUSY:
-        return QStringLiteral("文件正被另一个程序使用") + detail;
-    case EFBIG:
-        return QStringLiteral("文件过大") + detail;
-    case 0: // the system gave words, and no number of errno's
-        return errorString.isEmpty() ? QString() : QStringLiteral("系统错误") + detail;
-    default:
-        return QStringLiteral("系统错误 %1").arg(errorNumber) + detail;
-    }
-}
-
-QString AtomicFile::systemWords(const QString& errorString)
-{
-    const bool english =
-        std::all_of(errorString.cbegin(), errorString.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    return english ? QString() : QStringLiteral("（%1）").arg(errorString);
 }

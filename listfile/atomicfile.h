@@ -1,5 +1,7 @@
 #pragma once
 
+#include "failure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -22,15 +24,8 @@ class AtomicFile
 public:
     static const QString temporaryTag;
 
-    // False when the file could not be replaced, with the reason in `errorString` and the system's
-    // error number in `errorNumber` (0 where the system gives none); the file is then as it was.
-    static bool write(const QString& path, const QByteArray& bytes, QString* errorString, int* errorNumber);
-    // Why a write failed, in Chinese, from the system's error number, followed by the system's own words
-    // (`errorString`) in brackets.
-    static QString failureReason(int errorNumber, const QString& errorString);
-    // The system's own words in brackets, to follow a reason in Chinese; nothing where they are English
-    // (a system in English, words that Qt has no translation of), as every reason the user reads is Chinese.
-    static QString systemWords(const QString& errorString);
+    // A Write failure when the file could not be replaced, and then the file is as it was; none otherwise.
+    static Failure write(const QString& path, const QByteArray& bytes);
 
     // Why the file cannot be opened for reading, as errno's number (0: it can, or the system does not say).
     static int readErrorNumber(const QString& path);
@@ -44,6 +39,5 @@ public:
 private:
     // `target` is the file itself, a link already followed. The error number is errno's; on Windows, the
     // one that the system's code stands for.
-    static bool replace(const QFileInfo& target, const QByteArray& bytes, QString* errorString,
-                        int* errorNumber);
+    static Failure replace(const QFileInfo& target, const QByteArray& bytes);
 };

@@ -105,8 +105,7 @@ int AtomicFile::writeErrorNumber(const QString& path)
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0 ? EACCES : errno;
 }
 
-bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QString* errorString,
-                         int* errorNumber)
+Failure AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes)
 {
     const QString folder = target.absolutePath();
     const QString prefix = target.fileName() + temporaryTag;
@@ -122,9 +121,8 @@ bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QStri
     QByteArray temporaryName;
     const int fd = createTemporary(folder + QLatin1Char('/') + prefix, exists ? 0600 : 0666, &temporaryName);
     if (fd < 0) {
-        *errorNumber = errno;
-        *errorString = qt_error_string(*errorNumber);
-        return false;
+        const int error = errno;
+        return {Failure::What::Write, error, qt_error_string(error)};
     }
     int error = 0;
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
@@ -142,11 +140,7 @@ bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QStri
         lock.sync(); // or a power cut could bring the old file back after the save has returned
     if (error) {
         ::unlink(temporaryName.constData());
-        *errorNumber = error;
-        *errorString = qt_error_string(error);
-        return false;
+        return {Failure::What::Write, error, qt_error_string(error)};
     }
-    *errorNumber = 0;
-    errorString->clear();
-    return true;
+    return {};
 }

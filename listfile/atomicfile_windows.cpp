@@ -112,8 +112,7 @@ int AtomicFile::writeErrorNumber(const QString&)
     return EACCES;
 }
 
-bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QString* errorString,
-                         int* errorNumber)
+Failure AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes)
 {
     const QString folder = target.absolutePath();
     const QString prefix = target.fileName() + temporaryTag;
@@ -142,11 +141,7 @@ bool AtomicFile::replace(const QFileInfo& target, const QByteArray& bytes, QStri
     if (error) {
         if (file != INVALID_HANDLE_VALUE)
             DeleteFileW(temporary.c_str());
-        *errorNumber = errnoFor(error);
-        *errorString = qt_error_string(int(error));
-        return false;
+        return {Failure::What::Write, errnoFor(error), qt_error_string(int(error))};
     }
-    *errorNumber = 0;
-    errorString->clear();
-    return true;
+    return {};
 }

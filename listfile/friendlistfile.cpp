@@ -1,10 +1,8 @@
 #include "friendlistfile.h"
 
-#include "atomicfile.h"
 #include "textnumber.h"
 
 #include <QCoreApplication>
-#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -72,27 +70,6 @@ bool FriendListFile::save(const StoredList& list)
         writeIfUsed(section, offlineReminderKey, stored.offlineReminder ? 1 : 0);
     }
     return m_store.commitUpdate();
-}
-
-QString FriendListFile::failureReason() const
-{
-    const QString system = m_store.errorString();
-    const QString detail = AtomicFile::systemWords(system);
-    switch (m_store.failure()) {
-    case IniEnv::Failure::None:
-        return QString();
-    case IniEnv::Failure::Unreadable:
-        if (m_store.errorNumber() == EBUSY)
-            return QStringLiteral("文件正被另一个程序使用，无法读取，保存会丢失其中的内容") + detail;
-        return QStringLiteral("无法读取文件，保存会丢失其中的内容") + detail;
-    case IniEnv::Failure::NotAFile:
-        return QStringLiteral("无法读取：这不是一个普通文件");
-    case IniEnv::Failure::ReadOnlyFile:
-        return QStringLiteral("文件为只读");
-    case IniEnv::Failure::Write:
-        break;
-    }
-    return AtomicFile::failureReason(m_store.errorNumber(), system);
 }
 
 void FriendListFile::writeIfUsed(const QString& section, const QString& key, int value)

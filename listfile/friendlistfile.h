@@ -24,13 +24,12 @@ public:
     void open(const QString& path = defaultPath());
     // What the file keeps; false when no count is stored (then `list` holds no friend, only the interval).
     bool load(StoredList* list) const;
-    // Writes the list in one atomic commit; false when the file could not be written, with the reason
-    // in failureReason().
+    // Writes the list in one atomic commit; false when the file could not be written, with why in failure().
     bool save(const StoredList& list);
 
     QString filePath() const { return m_store.filePath(); }
-    // Why the last save failed, in the user's words, with the system's own text after it where there is one.
-    QString failureReason() const;
+    // Why the last save failed; none when it did not.
+    Failure failure() const { return m_store.failure(); }
 
 private:
     void writeIfUsed(const QString& section, const QString& key, int value);

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 
 void IniEnv::openFile(const QString& path, const QStringList& ownKeys)
 {
@@ -63,7 +62,7 @@ bool IniEnv::commitUpdate()
     // changed closes quietly, and the file keeps its time.
     const QByteArray bytes = m_document.toBytes();
     if (m_updateBase == bytes) {
-        m_failure = Failure::None;
+        m_failure = {};
         return true;
     }
     return commit(bytes);
@@ -75,12 +74,15 @@ bool IniEnv::readFile(QByteArray* bytes)
     if (!info.exists())
         return true;
     // Opening a pipe or a device for reading could wait for ever, or do something to the device.
-    if (!info.isFile())
-        return fail(Failure::NotAFile, 0, QString());
+    if (!info.isFile()) {
+        m_failure = {Failure::What::NotAFile};
+        return false;
+    }
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly)) {
         // QFile keeps no error number: the system is asked again.
-        return fail(Failure::Unreadable, AtomicFile::readErrorNumber(m_filePath), file.errorString());
+        m_failure = {Failure::What::Unreadable, AtomicFile::readErrorNumber(m_filePath), file.errorString()};
+        return false;
     }
     *bytes = file.readAll();
     return true;
@@ -92,22 +94,13 @@ bool IniEnv::commit(const QByteArray& bytes)
     // A file that nobody may write is read-only even to the superuser, as the user meant it.
     const QFileInfo info(m_filePath);
     const auto writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && !(info.permissions() & writable))
-        return fail(Failure::ReadOnlyFile, 0, QString());
-    if (info.exists() && !info.isWritable()) {
+    if (info.exists() && !(info.permissions() & writable)) {
+        m_failure = {Failure::What::ReadOnlyFile};
+    } else if (info.exists() && !info.isWritable()) {
         const int errorNumber = AtomicFile::writeErrorNumber(m_filePath); // a read-only mount, say
-        return fail(Failure::Write, errorNumber, qt_error_string(errorNumber));
+        m_failure = {Failure::What::Write, errorNumber, qt_error_string(errorNumber)};
+    } else {
+        m_failure = AtomicFile::write(m_filePath, bytes);
     }
-    if (!AtomicFile::write(m_filePath, bytes, &m_errorString, &m_errorNumber))
-        return fail(Failure::Write, m_errorNumber, m_errorString);
-    m_failure = Failure::None;
-    return true;
-}
-
-bool IniEnv::fail(Failure failure, int errorNumber, const QString& errorString)
-{
-    m_failure = failure;
-    m_errorNumber = errorNumber;
-    m_errorString = errorString;
-    return false;
+    return !m_failure;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "failure.h"
 #include "inidocument.h"
 
 #include <QByteArray>
@@ -29,24 +30,13 @@ public:
     void beginUpdate();
     bool commitUpdate();
 
-    enum class Failure
-    {
-        None,
-        Unreadable,   // the file is there but could not be read
-        NotAFile,     // a folder, a device or a pipe stands under the file's name
-        ReadOnlyFile, // the file may not be written, so it is not replaced either
-        Write         // the new file could not be written or put in place
-    };
-    // Why the last read or commit failed; the system's words and error number for it (0 where there is none).
+    // Why the last read or commit failed; none when it did not.
     Failure failure() const { return m_failure; }
-    QString errorString() const { return m_errorString; }
-    int errorNumber() const { return m_errorNumber; }
 
 private:
     // The file's bytes, none for a missing file; false when it is there but cannot be read.
     bool readFile(QByteArray* bytes);
     bool commit(const QByteArray& bytes);
-    bool fail(Failure failure, int errorNumber, const QString& errorString);
 
     QString m_filePath;
     QStringList m_ownKeys;
@@ -55,7 +45,5 @@ private:
     bool m_updating = false;
     bool m_updateUnreadable = false;
     std::optional<QByteArray> m_updateBase; // the file's bytes when the update began; none for a missing file
-    Failure m_failure = Failure::None;
-    QString m_errorString;
-    int m_errorNumber = 0;
+    Failure m_failure;
 };

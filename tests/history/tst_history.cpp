@@ -1,3 +1,4 @@
+#include "failuretext.h"
 #include "historystore.h"
 #include "listfixtures.h"
 
@@ -232,7 +233,8 @@ private slots:
         const bool written = store.open(path) && store.record("1", "a", PresenceState::Online, at(1)) &&
                              store.flush() && !store.periods("1", 0, at(2)).isEmpty();
         QVERIFY(!unwritable || beNobody(false));
-        QVERIFY2(store.failureReason().startsWith(reason), qPrintable(store.failureReason()));
+        const QString told = FailureText::ofHistory(store.failure());
+        QVERIFY2(told.startsWith(reason), qPrintable(told));
         const bool goesOn = reason.startsWith("记录文件已损坏");
         QCOMPARE(written, goesOn);
         QCOMPARE(store.isOpen(), goesOn);

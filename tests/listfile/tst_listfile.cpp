@@ -1,4 +1,5 @@
 #include "atomicfile.h"
+#include "failuretext.h"
 #include "gb18030.h"
 #include "listfixtures.h"
 
@@ -312,7 +313,7 @@ private slots:
         const bool written = saved && before != after;
         QCOMPARE(written ? "saved"
                  : saved ? "unchanged"
-                         : "refused: " + file.failureReason().section("（", 0, 0),
+                         : "refused: " + FailureText::ofListFile(file.failure()).section("（", 0, 0),
                  result);
 #ifdef Q_OS_UNIX
         QCOMPARE(listAtFolderSync, written ? after : QByteArray()); // the folder was synced after the rename

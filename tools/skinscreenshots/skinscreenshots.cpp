@@ -4,6 +4,7 @@
 
 #include "applyskin.h"
 #include "autorefresh.h"
+#include "failuretext.h"
 #include "form1.h"
 #include "friendlistview.h"
 #include "historystore.h"
@@ -116,7 +117,7 @@ bool saveHistoryWindow(const QString& path)
     QTemporaryDir folder;
     HistoryStore store;
     if (!store.open(HistoryStore::pathFor(folder.filePath(QStringLiteral("QQlist.cfg"))))) {
-        std::fprintf(stderr, "skinscreenshots: %s\n", qPrintable(store.failureReason()));
+        std::fprintf(stderr, "skinscreenshots: %s\n", qPrintable(FailureText::ofHistory(store.failure())));
         return false;
     }
     recordMadeUpWeek(store);
