@@ -716,8 +716,8 @@ private slots:
         row("automatic checks",
             "write list file [MEUserData]\nIncout=1\nInauto=1\n[1]\nImis1=10001\nImis2=Ann\n; "
             "start; wait for the check to end; press 添加QQ then wait 3 minutes, type 20002, Tab, type Bob, "
-            "press 确定; wait for the check to end; minutes last a minute; look at when the next check is "
-            "due",
+            "press 确定; minutes last a minute; wait for the check to end; look at when the next check "
+            "is due",
             started + "check starts: Ann|10001|Ann|grey; query 10001; check starts: Ann|10001|Ann|warm; " +
                 "query 10001; check starts: Ann|10001|Ann|warm, Bob|20002|Bob|grey; query 10001; " +
                 "query 20002; next check in 1 min; closed 0; saved 10001|Ann, 20002|Bob");
