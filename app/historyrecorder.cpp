@@ -1,6 +1,5 @@
 #include "historyrecorder.h"
 
-#include "failuretext.h"
 #include "friendlistmodel.h"
 #include "historystore.h"
 
@@ -80,8 +79,10 @@ void HistoryRecorder::setLastOnline(const QString& number, qint64 at)
 void HistoryRecorder::checkStore()
 {
     // Told once, however many checks meet the same state afterwards.
-    const QString state = QString::number(m_store.isOpen()) + QString::number(m_store.isHeld()) +
-                          FailureText::ofHistory(m_store.failure());
-    if (state != std::exchange(m_toldState, state))
-        emit storeChanged();
+    const bool open = m_store.isOpen(), held = m_store.isHeld();
+    const Failure failure = m_store.failure();
+    if (open == m_toldOpen && held == m_toldHeld && failure == m_toldFailure)
+        return;
+    m_toldOpen = open, m_toldHeld = held, m_toldFailure = failure;
+    emit storeChanged();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "failure.h"
 #include "presencestate.h"
 
 #include <QObject>
@@ -46,5 +47,8 @@ private:
     FriendListModel& m_list;
     HistoryStore& m_store;
     std::function<qint64()> m_now;
-    QString m_toldState = QStringLiteral("10"); // how the store was last told: open, not held, nothing to say
+    // How the store was last told: open, not held, nothing to say at first.
+    bool m_toldOpen = true;
+    bool m_toldHeld = false;
+    Failure m_toldFailure;
 };

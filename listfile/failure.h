@@ -39,4 +39,9 @@ struct Failure
     QString name; // the file the failure names, where its sentence does
 
     explicit operator bool() const { return what != What::None; }
+    bool operator==(const Failure& other) const
+    {
+        return what == other.what && code == other.code && words == other.words && name == other.name;
+    }
+    bool operator!=(const Failure& other) const { return !(*this == other); }
 };
