@@ -20,8 +20,7 @@ public:
     }
     ~RegistrySandbox()
     {
-        for (const QString& path : std::as_const(m_locked))
-            setAccess(path, nullptr); // or it could not be deleted
+        unlockAll(); // or they could not be deleted
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
         RegDeleteTreeW(HKEY_CURRENT_USER, wide(m_name));
     }
@@ -35,6 +34,13 @@ public:
         RegDeleteTreeW(HKEY_CURRENT_USER, wide(path));
         m_locked << path;
         return InitializeAcl(&none, sizeof none, ACL_REVISION) && setAccess(path, &none);
+    }
+
+    // The keys locked so far may be used again.
+    void unlockAll()
+    {
+        for (const QString& path : std::exchange(m_locked, {}))
+            setAccess(path, nullptr);
     }
 
 private:
