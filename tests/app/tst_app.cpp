@@ -43,7 +43,7 @@ constexpr auto minute = 10ms; // a minute between automatic checks, in the tests
 Q_IMPORT_PLUGIN(OffscreenTrayThemePlugin) // Qt's tray, which finds a tray through its stand-in
 
 // A colour as a person names it: "empty" (white), "pale" (light grey), "grey", "blue" (a check), "warm"
-// (online), "green" (the program's icon), or its code.
+// (online), or its code.
 static QString colourName(const QColor& c)
 {
     const int hue = c.hsvHue();
@@ -52,7 +52,6 @@ static QString colourName(const QColor& c)
            : c.hsvSaturation() < 30                            ? "grey"
            : hue >= 180 && hue < 270                           ? "blue"
            : c.hsvSaturation() > 50 && (hue < 40 || hue > 330) ? "warm"
-           : hue >= 90 && hue < 150                            ? "green"
                                                                : c.name();
 }
 
@@ -642,7 +641,7 @@ private slots:
             "Imis2=Alice\n[3]\nImis1=abc 12\nImis2=老王\n";
         row("start-up", threeFriends,
             {"start", "during query 1: look whether the window is shown", "during query 1: look at the list",
-             "look at the queries", "look at the skins applied", "close the window",
+             "look at the queries", "press 添加QQ then Esc", "look at the skins applied", "close the window",
              "look at the saved friends"},
             {"window shown",
              "list: 正在检测|10001|小明|blue arrow, 正在检测|10002|Alice|blue arrow, 正在检测|abc "
@@ -793,15 +792,13 @@ private slots:
         // starts and stays minimised, and asks for attention.
         const QString twoUnmarked = "[MEUserData]\nIncout=2\n[1]\nImis1=10001\nImis2=甲\n[2]\nImis1=10002\n"
                                     "Imis2=乙\n";
-        row("tray comes late", twoUnmarked,
+        row("tray comes late, goes and comes back", twoUnmarked,
             {"the desktop has no tray", "start minimised", "look whether the window is shown",
              "the tray comes", "look whether the window is shown", "click the tray icon",
-             "look whether the window is shown"},
-            {"window minimised", "window hidden", "window shown"});
-        row("tray goes", twoUnmarked,
-            {"start minimised", "the tray goes", "look whether the window is shown", "the tray comes",
-             "click the tray icon", "minimise the window", "look whether the window is shown"},
-            {"window minimised", "window hidden"});
+             "look whether the window is shown", "minimise the window", "the tray goes",
+             "look whether the window is shown", "the tray comes", "click the tray icon",
+             "minimise the window", "look whether the window is shown"},
+            {"window minimised", "window hidden", "window shown", "window minimised", "window hidden"});
         row("no tray", twoFriends,
             {"10001 is online", "the desktop has neither tray nor notification service", "start minimised",
              "minimise the window", "look whether the window is shown"},
@@ -966,37 +963,32 @@ private slots:
     // The windows as they open: what a person reads in them, and the way Tab takes.
     void windowLook_data()
     {
-        QTest::addColumn<QString>("window");
         QTest::addColumn<QStringList>("seen");
-        QTest::newRow("main window")
-            << "main window"
-            << QStringList({"title Tamsk.Fernwatch [QQ:2653079661]", "Frame1 已存在的QQ名单：",
-                            "ListView1 已存在的QQ名单", "Frame2 更换皮肤", "Option1 黑色超酷皮肤",
-                            "Option2 中国祥云皮肤", "Option4 MSN皮肤", "Option5 QQ影音皮肤",
-                            "Option3 恢复默认皮肤", "Frame3 操作项", "Command2 添加QQ", "Command3 删除QQ",
-                            "Command1 刷新列表", "Command4 访问Sabo博客", "Command5 退出程序",
-                            "StatusBar1 Fernwatch 好友在线监视 · 名单保存在程序所在的文件夹",
-                            "Tab order: ListView1 Command1 Command2 Command3 Command4 Command5 Option1 "
-                            "Option2 Option3 Option4 Option5"});
-        QTest::newRow("add dialog") << "add dialog"
-                                    << QStringList(
-                                           {"title Tamsk.Fernwatch【添加QQ】", "Label1 好友号码：",
-                                            "Command1 确定", "Label2 好友昵称：", "Command2 放弃",
-                                            "StatusBar1 PellSabo提示：号码只能为数字，否则程序将出错!",
-                                            "Tab order: Text2 Command1 Command2 Text1"});
+        QTest::newRow("main window") << QStringList(
+            {"title Tamsk.Fernwatch [QQ:2653079661]", "Frame1 已存在的QQ名单：", "ListView1 已存在的QQ名单",
+             "Frame2 更换皮肤", "Option1 黑色超酷皮肤", "Option2 中国祥云皮肤", "Option4 MSN皮肤",
+             "Option5 QQ影音皮肤", "Option3 恢复默认皮肤", "Frame3 操作项", "Command2 添加QQ",
+             "Command3 删除QQ", "Command1 刷新列表", "Command4 访问Sabo博客", "Command5 退出程序",
+             "StatusBar1 Fernwatch 好友在线监视 · 名单保存在程序所在的文件夹",
+             "Tab order: ListView1 Command1 Command2 Command3 Command4 Command5 Option1 "
+             "Option2 Option3 Option4 Option5"});
+        QTest::newRow("add dialog") << QStringList(
+            {"title Tamsk.Fernwatch【添加QQ】", "Label1 好友号码：", "Command1 确定", "Label2 好友昵称：",
+             "Command2 放弃", "StatusBar1 PellSabo提示：号码只能为数字，否则程序将出错!",
+             "Tab order: Text2 Command1 Command2 Text1"});
     }
     void windowLook()
     {
-        QFETCH(QString, window);
         QFETCH(QStringList, seen);
         startRow();
         Form1 form(m_path);
         form.load();
+        Form2 dialog(&form);
         qApp->removeEventFilter(this); // the dialog stays open to be read
-        std::optional<Form2> dialog;
-        if (window == "add dialog")
-            dialog.emplace(&form).show();
-        const QStringList read = look(dialog ? static_cast<QWidget*>(&*dialog) : &form);
+        QWidget* window = &form;
+        if (QTest::currentDataTag() == QByteArray("add dialog"))
+            dialog.show(), window = &dialog;
+        const QStringList read = look(window);
         qApp->installEventFilter(this);
         compareSeen(read, seen);
     }
@@ -1010,11 +1002,6 @@ private slots:
         QTest::addColumn<bool>("autostart");
         QTest::addColumn<bool>("paused");
         QTest::addColumn<QString>("items");
-        QTest::newRow("unmarked friend, hourly checks")
-            << "a friend marked for neither" << 60 << false << false
-            << "上线提醒, 下线提醒, 在线记录, —, 自动刷新(关闭, 每 1 分钟, 每 5 分钟, 每 15 分钟, ✓每 60 "
-               "分钟), "
-               "暂停提醒(1 小时, 直到明天, 恢复提醒 greyed), 开机自动启动";
         QTest::newRow("friend marked for both, reminders paused")
             << "a friend marked for both" << 0 << false << true
             << "✓上线提醒, ✓下线提醒, 在线记录, —, 自动刷新(✓关闭, 每 1 分钟, 每 5 分钟, 每 15 分钟, 每 60 "
@@ -1039,7 +1026,6 @@ private slots:
         QFETCH(bool, paused);
         QFETCH(QString, items);
         const QMap<QString, std::optional<ListMenu::Marks>> marks = {
-            {"a friend marked for neither", ListMenu::Marks{false, false}},
             {"a friend marked for both", ListMenu::Marks{true, true}},
             {"a friend marked for 上线提醒", ListMenu::Marks{true, false}},
             {"no friend", std::nullopt}};
@@ -1051,16 +1037,14 @@ private slots:
         QCOMPARE(menuItems(new ListMenu(marks[openedOn], refreshMinutes, autostart, pause, &window)), items);
     }
 
-    // The tray's picture and tool tip for the friends' states ("nickname online", "… offline", "… checked"
-    // while a check asks for it), with automatic checks and reminders paused or not.
+    // The tray's picture and tool tip for the friends' states ("nickname online", "… offline"), with
+    // automatic checks and reminders paused or not.
     void trayToolTip_data()
     {
         QTest::addColumn<QString>("friends");
         QTest::addColumn<int>("refreshMinutes");
         QTest::addColumn<bool>("paused");
         QTest::addColumn<QStringList>("seen");
-        QTest::newRow("nobody online")
-            << "甲 offline, 乙 checked" << 0 << false << QStringList({"grey icon", "在线 0/2"});
         QTest::newRow("the last friend online")
             << "甲 offline, 乙 online" << 0 << false << QStringList({"icon in colour", "在线 1/2：乙"});
         QTest::newRow("six online") << "a online, b online, c offline, d online, e online, f online, g online"
@@ -1086,15 +1070,11 @@ private slots:
         TrayIcon tray(list, autoRefresh, pause, nullptr);
         tray.show();
         QTRY_VERIFY(tray.systemTrayIcon());
-        const QStringList states = {"online", "offline", "checked"};
         for (const QString& one : friends.split(", ")) {
-            const int position = list.addFriend("1", one.section(' ', 0, 0)),
-                      state = states.indexOf(one.section(' ', 1));
-            QVERIFY2(state >= 0, qPrintable("unknown state: " + one));
-            if (state == 2)
-                list.setStatus(position, FriendStatus::Checking);
-            else
-                list.endQuery(position, state == 0 ? PresenceState::Online : PresenceState::Offline);
+            QVERIFY2(QRegularExpression("\\S+ (online|offline)").match(one).hasMatch(),
+                     qPrintable("unknown: " + one));
+            list.endQuery(list.addFriend("1", one.section(' ', 0, 0)),
+                          one.endsWith("online") ? PresenceState::Online : PresenceState::Offline);
         }
         autoRefresh.setMinutes(refreshMinutes);
         if (paused)
@@ -1106,7 +1086,7 @@ private slots:
     }
 
     // The autostart entry, for this program and for one in a folder since moved: how it starts the program,
-    // whether 开机自动启动 counts it as ticked, and that unticking removes it. Linux quotes the program as a
+    // and whether 开机自动启动 counts it as ticked. Linux quotes the program as a
     // desktop entry's Exec key does.
     void autostart_data()
     {
@@ -1135,8 +1115,6 @@ private slots:
         QVERIFY(!written.setOn(true));
         QCOMPARE(plain(autostartEntry()), entry);
         QCOMPARE(AutostartEntry().isOn(), ticked);
-        QVERIFY(!written.setOn(false));
-        QCOMPARE(autostartEntry(), QString());
     }
 
     // A known week painted at scale factor 2: how the bands look at a few moments ("month-day time look"),
