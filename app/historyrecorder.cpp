@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 HistoryRecorder::HistoryRecorder(FriendListModel& list, HistoryStore& store, QObject* parent)
     : QObject(parent)
     , m_list(list)
@@ -13,33 +15,35 @@ HistoryRecorder::HistoryRecorder(FriendListModel& list, HistoryStore& store, QOb
 {
     // A friend added again finds its history by its number.
     connect(&m_list, &FriendListModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { showLastSeen(first + 1, last + 1); });
+            [this](const QModelIndex&, int first, int last) { showLastSeen(first, last); });
     connect(&m_list, &FriendListModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex&, int first, int last) { endPeriods(first + 1, last + 1); });
+            [this](const QModelIndex&, int first, int last) { endPeriods(first, last); });
 }
 
 void HistoryRecorder::showLastSeen()
 {
-    showLastSeen(1, m_list.count());
+    showLastSeen(0, m_list.rowCount() - 1);
 }
 
-void HistoryRecorder::showLastSeen(int first, int last)
+void HistoryRecorder::showLastSeen(int firstRow, int lastRow)
 {
-    for (int position = first; m_store.isOpen() && position <= last; ++position)
-        m_list.setLastOnline(position, m_store.lastOnline(m_list.number(position)).value_or(neverOnline));
+    for (int row = firstRow; m_store.isOpen() && row <= lastRow; ++row) {
+        const QModelIndex friendIndex = m_list.index(row, 0);
+        m_list.setLastOnline(friendIndex,
+                             m_store.lastOnline(m_list.number(friendIndex)).value_or(neverOnline));
+    }
     checkStore();
 }
 
 // A friend who comes back later starts a period of its own, with the nickname it has then; one whose
 // number stays in the list on another row goes on.
-void HistoryRecorder::endPeriods(int first, int last)
+void HistoryRecorder::endPeriods(int firstRow, int lastRow)
 {
-    for (int position = first; position <= last; ++position) {
-        const QString number = m_list.number(position);
-        bool stays = false;
-        for (int other = 1; other <= m_list.count() && !stays; ++other)
-            stays = (other < first || other > last) && m_list.number(other) == number;
-        if (!stays)
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const QString number = m_list.number(m_list.index(row, 0));
+        const QModelIndexList rows = m_list.friendsNumbered(number);
+        if (std::all_of(rows.begin(), rows.end(),
+                        [&](const QModelIndex& i) { return i.row() >= firstRow && i.row() <= lastRow; }))
             m_store.endPeriod(number);
     }
 }
@@ -48,10 +52,8 @@ void HistoryRecorder::record(const QString& number, PresenceState state)
 {
     const qint64 at = m_now();
     // The nickname the friend has in the list; the first row's where the number stands on several.
-    QString nickname;
-    for (int position = 1; position <= m_list.count() && nickname.isNull(); ++position)
-        if (m_list.number(position) == number)
-            nickname = m_list.nickname(position);
+    const QModelIndexList rows = m_list.friendsNumbered(number);
+    const QString nickname = rows.isEmpty() ? QString() : m_list.nickname(rows.first());
     if (m_store.record(number, nickname, state, at) && state == PresenceState::Online)
         setLastOnline(number, at);
     checkStore();
@@ -70,10 +72,8 @@ void HistoryRecorder::forget(const QString& number)
 
 void HistoryRecorder::setLastOnline(const QString& number, qint64 at)
 {
-    for (int position = 1; position <= m_list.count(); ++position) {
-        if (m_list.number(position) == number)
-            m_list.setLastOnline(position, at);
-    }
+    for (const QModelIndex& friendIndex : m_list.friendsNumbered(number))
+        m_list.setLastOnline(friendIndex, at);
 }
 
 void HistoryRecorder::checkStore()

@@ -38,10 +38,11 @@ signals:
     void storeChanged();
 
 private:
-    void showLastSeen(int first, int last);
+    // For the rows of the list from `firstRow` to `lastRow`, as the model's signals count them.
+    void showLastSeen(int firstRow, int lastRow);
     // Tells every row of the friend with this number when it was last seen online.
     void setLastOnline(const QString& number, qint64 at);
-    void endPeriods(int first, int last);
+    void endPeriods(int firstRow, int lastRow);
     void checkStore();
 
     FriendListModel& m_list;

@@ -116,6 +116,15 @@ void FriendListModel::endQuery(int position, PresenceState found)
     }
 }
 
+QModelIndexList FriendListModel::friendsNumbered(const QString& number) const
+{
+    QModelIndexList found;
+    for (int position = 1; position <= count(); ++position)
+        if (entry(position)->number == number)
+            found << friendIndex(position);
+    return found;
+}
+
 void FriendListModel::setLastOnline(int position, qint64 msecsSinceEpoch)
 {
     if (FriendEntry* e = entry(position)) {

@@ -72,6 +72,12 @@ public:
     {
         setReminder(positionOf(friendIndex), news, on);
     }
+    void setLastOnline(const QModelIndex& friendIndex, qint64 msecsSinceEpoch)
+    {
+        setLastOnline(positionOf(friendIndex), msecsSinceEpoch);
+    }
+    // The rows of the friend with this number, in list order: a number may stand on several.
+    QModelIndexList friendsNumbered(const QString& number) const;
     // The position an index of the list stands at now (0 for one that has lost its friend): the one place
     // the two ways of counting meet.
     static int positionOf(const QModelIndex& friendIndex)
