@@ -374,7 +374,7 @@ size_t IniDocument::sectionIndex(QStringView name) const
     return *it;
 }
 
-std::optional<QString> IniDocument::value(QStringView section, QStringView key) const
+std::optional<QString> IniDocument::valueOf(QStringView section, QStringView key) const
 {
     const size_t index = sectionIndex(section);
     if (index == noSection)

@@ -44,7 +44,7 @@ public:
     // The file's bytes with the values written since it was read.
     QByteArray toBytes();
 
-    std::optional<QString> value(QStringView section, QStringView key) const;
+    std::optional<QString> valueOf(QStringView section, QStringView key) const;
     // Returns false, changing nothing, for a section or key name that no INI line can hold.
     bool setValue(const QString& section, const QString& key, const QString& value);
 

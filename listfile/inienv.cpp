@@ -20,7 +20,7 @@ void IniEnv::openFile(const QString& path, const QStringList& ownKeys)
 
 QString IniEnv::readValue(const QString& section, const QString& key) const
 {
-    return m_document.value(section, key).value_or(QString());
+    return m_document.valueOf(section, key).value_or(QString());
 }
 
 bool IniEnv::writeValue(const QString& section, const QString& key, const QString& value)

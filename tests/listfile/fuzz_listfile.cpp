@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // hide in the text more than in the count: one goes through half a minute or so in, then every 500000
     // inputs.
     static unsigned long inputs = 0, nextLongList = 100000;
-    const auto count = IniDocument::parse(bytes).value(u"MEUserData", u"Incout");
+    const auto count = IniDocument::parse(bytes).valueOf(u"MEUserData", u"Incout");
     const bool longList = FriendListFile::countFromText(count.value_or(QString())) > 1000;
     if (++inputs < nextLongList && longList)
         return 0;
