@@ -55,7 +55,8 @@ void HistoryRecorder::record(const QString& number, PresenceState state)
     const QModelIndexList rows = m_list.friendsNumbered(number);
     const QString nickname = rows.isEmpty() ? QString() : m_list.nickname(rows.first());
     if (m_store.record(number, nickname, state, at) && state == PresenceState::Online)
-        setLastOnline(number, at);
+        for (const QModelIndex& friendIndex : rows)
+            m_list.setLastOnline(friendIndex, at);
     checkStore();
 }
 
