@@ -168,7 +168,7 @@ private slots:
         QVERIFY(store.record("20002", "a,\"b\"\nc", PresenceState::Online, march) &&
                 store.record("20002", "a,\"b\"\nc", PresenceState::Online, march + 45 * 60000));
         QVERIFY(store.record("-3", "-3", PresenceState::Offline, december) &&
-                store.record("@1", "@1\r\n2", PresenceState::Unknown, march) &&
+                store.record("@1", "@1\n2", PresenceState::Unknown, march) &&
                 store.record("\t1", "\r=1", PresenceState::Online, march));
         QBuffer out;
         QVERIFY(out.open(QIODevice::WriteOnly) && store.exportCsv(out));
@@ -177,7 +177,7 @@ private slots:
                  "01:30:00\r\n"
                  "'-3,'-3,离线,2026-12-01 12:00:00,2026-12-01 12:00:00\r\n"
                  "20002,\"a,\"\"b\"\"\nc\",在线,2026-03-08 01:30:00,2026-03-08 03:15:00\r\n"
-                 "'@1,\"'@1\r\n2\",未知,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
+                 "'@1,\"'@1\n2\",未知,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
                  "abc,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",在线,2026-03-08 01:30:00,2026-03-08 01:30:00\r\n"
                  "abc,'+1,离线,2026-12-01 12:00:00,2026-12-01 12:00:00\r\n");
     }
