@@ -98,14 +98,6 @@ TrayWatcher::TrayWatcher(QObject* parent)
 
 TrayWatcher::~TrayWatcher() = default;
 
-std::optional<TrayWatcher::Tray> TrayWatcher::present() const
-{
-    for (Tray tray : {Tray::Current, Tray::Older})
-        if (has(tray))
-            return tray;
-    return std::nullopt;
-}
-
 bool TrayWatcher::has(Tray tray) const
 {
     return tray == Tray::Current ? busTrayPresent() : x11TrayPresent();

@@ -32,11 +32,6 @@ TrayWatcher::TrayWatcher(QObject* parent)
 
 TrayWatcher::~TrayWatcher() = default;
 
-std::optional<TrayWatcher::Tray> TrayWatcher::present() const
-{
-    return has(Tray::Current) ? std::optional(Tray::Current) : std::nullopt;
-}
-
 bool TrayWatcher::has(Tray tray) const
 {
     return tray == Tray::Current && QSystemTrayIcon::isSystemTrayAvailable();
